@@ -1,0 +1,39 @@
+// Runs a fuzz target over every file of the folders or files given, as libFuzzer would, so
+// that the corpus is a regression test in builds without libFuzzer.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
+
+namespace {
+void RunFile(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)),
+                                  std::istreambuf_iterator<char>());
+    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    size_t count = 0;
+    for (int i = 1; i < argc; ++i) {
+        const std::filesystem::path arg(argv[i]);
+        if (std::filesystem::is_directory(arg)) {
+            for (const auto& entry : std::filesystem::recursive_directory_iterator(arg)) {
+                if (!entry.is_regular_file()) continue;
+                RunFile(entry.path());
+                ++count;
+            }
+        } else {
+            RunFile(arg);
+            ++count;
+        }
+    }
+    std::printf("replayed %zu inputs\n", count);
+    return count > 0 ? 0 : 1;
+}

@@ -1,0 +1,164 @@
+#include "core/Configuration.h"
+
+#include <system_error>
+
+#include "platform/Paths.h"
+#include "platform/Profile.h"
+#include "platform/Text.h"
+#include "platform/UserPrompt.h"
+#include "xml/XmlElement.h"
+
+namespace orva {
+namespace {
+
+std::u16string Indexed(std::u16string_view key, size_t index) {
+    return Format(u"%s_%03d", key, index);
+}
+
+std::u16string AttributeText(const XmlElement& element, std::u16string_view name) {
+    return GetAttribute(element, name).value_or(std::u16string());
+}
+
+XmlElement BuildEventsDocument(const CEventTable& table) {
+    XmlElement declaration = CreateDeclaration();
+    AddAttribute(declaration, u"version", u"1.0");
+    AddAttribute(declaration, u"encoding", u"utf-16");
+    XmlElement root = AddChild(declaration, CConfiguration::kEventsRoot);
+    AddAttribute(root, u"xmlns", CConfiguration::kEventsNamespace);
+    AddAttribute(root, u"version", u"1.0");
+    const size_t used = table.UsedCount();
+    for (size_t i = 0; i < used; ++i) {
+        const EventRecord& r = table[i];
+        XmlElement offset = AddChild(root, u"offset");
+        AddAttribute(offset, u"type", Widen(std::to_string(r.type)));
+        AddAttribute(offset, u"name", r.name);
+        AddAttribute(offset, u"id", Widen(std::to_string(r.id)));
+        AddAttribute(offset, u"val", Widen(std::to_string(r.value.load())));
+        AddAttribute(offset, u"script", r.script);
+        AddAttribute(offset, u"disabled", r.disabled ? u"yes" : u"no");
+    }
+    return declaration;
+}
+
+// Files of the current format or older are read; a newer format is left alone.
+bool IsReadableVersion(std::u16string_view version) { return version <= u"1.0"; }
+
+}  // namespace
+
+CConfiguration::CConfiguration(std::u16string instanceName) {
+    SetInstanceName(std::move(instanceName));
+}
+
+void CConfiguration::SetInstanceName(std::u16string instanceName) {
+    instanceName_ = std::move(instanceName);
+    eventsPath_ = EventsFile(instanceName_);
+    configPath_ = InstanceConfigFile(instanceName_);
+    cardPath_ = CardSettingsFile();
+}
+
+std::filesystem::path CConfiguration::Folder() const { return UserFolder(); }
+
+void CConfiguration::LoadConfiguration(CEventTable& table) {
+    const CProfile ini(configPath_);
+    servers.clear();
+    const int32_t count = ini.ReadInt(u"Iocp", u"Servers", 0);
+    for (int32_t i = 0; i < count; ++i) {
+        ServerRecord server;
+        server.alias = Trim(ini.ReadString(u"Iocp", Indexed(u"Alias", i), u"P3D"));
+        server.address = ini.ReadString(u"Iocp", Indexed(u"IpDir", i), ServerRecord::kLookupAddress);
+        server.port = ini.ReadInt(u"Iocp", Indexed(u"Port", i), ServerRecord::kDefaultPort);
+        servers.push_back(std::move(server));
+    }
+    autoConnect = ini.ReadInt(u"Options", u"AutoConnect", -1) == 1;
+    autoHide = ini.ReadInt(u"Options", u"AutoHide", -1) == 1;
+    cardSerial = ini.ReadString(u"Orva", u"Serial", kDefaultSerial);
+    senseVcc = EqualsNoCase(ini.ReadString(u"Orva", u"Sense", u"Gnd"), u"vcc");
+    LoadEvents(table);
+}
+
+bool CConfiguration::SaveConfiguration(const CEventTable& table, IUserPrompt& prompt) const {
+    const CProfile ini(configPath_);
+    ini.WriteInt(u"Iocp", u"Servers", static_cast<int32_t>(servers.size()));
+    for (size_t i = 0; i < servers.size(); ++i) {
+        ini.WriteString(u"Iocp", Indexed(u"Alias", i), servers[i].alias);
+        ini.WriteString(u"Iocp", Indexed(u"IpDir", i), servers[i].address);
+        ini.WriteInt(u"Iocp", Indexed(u"Port", i), servers[i].port);
+    }
+    ini.WriteInt(u"Options", u"AutoConnect", autoConnect ? 1 : 0);
+    ini.WriteInt(u"Options", u"AutoHide", autoHide ? 1 : 0);
+    ini.WriteString(u"Orva", u"Serial", cardSerial);
+    ini.WriteString(u"Orva", u"Sense", senseVcc ? u"Vcc" : u"Gnd");
+    return SaveEvents(table, prompt);
+}
+
+void CConfiguration::LoadEvents(CEventTable& table) const {
+    table.ClearForLoad();
+    std::error_code ec;
+    if (std::filesystem::exists(eventsPath_, ec)) {
+        XmlParseResult result;
+        const XmlElement root = ReadXmlFile(eventsPath_, kEventsRoot, result);
+        if (root && IsReadableVersion(AttributeText(root, u"version"))) {
+            int index = 0;
+            // More offsets than the table holds are ignored.
+            for (size_t slot = 0; slot < CEventTable::kSize; ++slot) {
+                const XmlElement offset = FindChild(root, u"offset", &index);
+                if (!offset) break;
+                EventRecord& r = table[slot];
+                r.type = static_cast<uint8_t>(ParseLeadingInt(AttributeText(offset, u"type")));
+                r.name = AttributeText(offset, u"name");
+                r.id = ParseLeadingInt(AttributeText(offset, u"id"));
+                r.value = ParseLeadingInt(AttributeText(offset, u"val"));
+                r.script = AttributeText(offset, u"script");
+                r.disabled = EqualsNoCase(AttributeText(offset, u"disabled"), u"yes");
+            }
+        }
+    }
+    table.SetAllLastValues(CEventTable::kNotDispatched);
+}
+
+std::string EventsFileBytes(const CEventTable& table) {
+    return ToXmlFileBytes(BuildEventsDocument(table));
+}
+
+bool CConfiguration::SaveEvents(const CEventTable& table, IUserPrompt& prompt) const {
+    const int error = WriteXmlFile(BuildEventsDocument(table), eventsPath_);
+    std::error_code ec;
+    if (error == kXmlNoError && std::filesystem::exists(eventsPath_, ec)) return true;
+    prompt.ShowMessage(Format(u"Error saving Offsets Configuration File.\r\n\r\nPlease check that "
+                              u"exists the Folder:\r\n%s.",
+                              PathText(Folder())),
+                       u"Error saving File.", PromptIcon::Warning);
+    return false;
+}
+
+void CConfiguration::LoadCardSettings() {
+    const CProfile ini(cardPath_);
+    card.cardName = ini.ReadString(cardSerial, u"Alias", instanceName_);
+    card.matrix1 = ini.ReadInt(cardSerial, u"Matrix_1", 0) == 1;
+    card.rows1 = ini.ReadInt(cardSerial, u"Rows_1", 8);
+    card.cols1 = ini.ReadInt(cardSerial, u"Cols_1", 8);
+    card.matrix2 = ini.ReadInt(cardSerial, u"Matrix_2", 0) == 1;
+    card.rows2 = ini.ReadInt(cardSerial, u"Rows_2", 8);
+    card.cols2 = ini.ReadInt(cardSerial, u"Cols_2", 8);
+}
+
+bool CConfiguration::SaveOption(std::u16string_view key, bool flag) const {
+    return CProfile(configPath_).WriteInt(u"Options", key, flag ? 1 : 0);
+}
+
+int32_t CConfiguration::ReadOption(std::u16string_view key) const {
+    return CProfile(configPath_).ReadInt(u"Options", key, -1);
+}
+
+std::u16string CConfiguration::ReadConfigText(std::u16string_view section,
+                                              std::u16string_view key,
+                                              std::u16string_view def) const {
+    return CProfile(configPath_).ReadString(section, key, def);
+}
+
+std::u16string CConfiguration::ReadCardText(std::u16string_view section, std::u16string_view key,
+                                            std::u16string_view def) const {
+    return CProfile(cardPath_).ReadString(section, key, def);
+}
+
+}  // namespace orva

@@ -1,0 +1,24 @@
+// File reads and crash-safe whole-file replacement.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace orva {
+
+// The whole file as bytes; nothing when it cannot be opened or read.
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
+
+enum class WriteResult { Ok, CannotCreate, CannotWrite };
+
+// Replaces the file by writing a temporary file in the same folder, flushing it to disk and
+// renaming it over the old one, so a crash or a full disk never leaves half a file: on failure
+// the old file is untouched.
+WriteResult ReplaceFile(const std::filesystem::path& path, std::string_view bytes);
+inline bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
+    return ReplaceFile(path, bytes) == WriteResult::Ok;
+}
+
+}  // namespace orva

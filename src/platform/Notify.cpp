@@ -1,0 +1,164 @@
+#include "platform/Notify.h"
+
+#include <sys/eventfd.h>
+#include <unistd.h>
+
+namespace orva {
+
+struct CNotify::SendState {
+    std::mutex mutex;
+    std::condition_variable_any cv;
+    bool done = false;
+    bool abandoned = false;
+    int64_t result = 0;
+};
+
+CNotify::CNotify()
+    : owner_(std::this_thread::get_id()), wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+
+CNotify::~CNotify() {
+    Close();
+    if (wakeFd_ >= 0) ::close(wakeFd_);
+}
+
+void CNotify::BindToCurrentThread() {
+    std::lock_guard lock(mutex_);
+    owner_ = std::this_thread::get_id();
+}
+
+bool CNotify::IsOwnerThread() const {
+    std::lock_guard lock(mutex_);
+    return owner_ == std::this_thread::get_id();
+}
+
+void CNotify::SetHandler(Handler handler) {
+    std::lock_guard lock(mutex_);
+    handler_ = std::move(handler);
+}
+
+void CNotify::Wake() {
+    if (wakeFd_ < 0) return;
+    const uint64_t one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(wakeFd_, &one, sizeof(one));
+}
+
+void CNotify::DrainWakeFd() {
+    if (wakeFd_ < 0) return;
+    uint64_t value = 0;
+    [[maybe_unused]] const ssize_t n = ::read(wakeFd_, &value, sizeof(value));
+}
+
+void CNotify::Post(uint32_t message, int64_t wParam, int64_t lParam) {
+    {
+        std::lock_guard lock(mutex_);
+        if (closed_) return;
+        queue_.push_back(Item{{message, wParam, lParam}, nullptr});
+    }
+    queued_.notify_one();
+    Wake();
+}
+
+std::optional<int64_t> CNotify::Send(uint32_t message, int64_t wParam, int64_t lParam,
+                                     std::stop_token stop) {
+    const Notification n{message, wParam, lParam};
+    if (IsOwnerThread()) return Handle(n);
+    auto state = std::make_shared<SendState>();
+    {
+        std::lock_guard lock(mutex_);
+        if (closed_) return std::nullopt;
+        queue_.push_back(Item{n, state});
+    }
+    queued_.notify_one();
+    Wake();
+    std::unique_lock lock(state->mutex);
+    if (!state->cv.wait(lock, stop, [&] { return state->done; })) {
+        state->abandoned = true;
+        return std::nullopt;
+    }
+    if (state->abandoned) return std::nullopt;
+    return state->result;
+}
+
+int64_t CNotify::Handle(const Notification& n) {
+    Handler handler;
+    {
+        std::lock_guard lock(mutex_);
+        handler = handler_;
+    }
+    return handler ? handler(n) : 0;
+}
+
+size_t CNotify::ProcessPending() {
+    size_t count = 0;
+    size_t budget = 0;
+    {
+        std::lock_guard lock(mutex_);
+        budget = queue_.size();
+    }
+    DrainWakeFd();
+    // Only what was queued on entry: a handler that posts must not keep us here forever.
+    for (; budget > 0; --budget) {
+        Item item;
+        {
+            std::lock_guard lock(mutex_);
+            if (queue_.empty()) break;
+            item = std::move(queue_.front());
+            queue_.pop_front();
+        }
+        if (item.send) {
+            {
+                std::lock_guard lock(item.send->mutex);
+                if (item.send->abandoned) continue;
+            }
+            const int64_t result = Handle(item.n);
+            {
+                std::lock_guard lock(item.send->mutex);
+                item.send->result = result;
+                item.send->done = true;
+            }
+            item.send->cv.notify_all();
+        } else {
+            Handle(item.n);
+        }
+        ++count;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        if (!queue_.empty()) Wake();
+    }
+    return count;
+}
+
+size_t CNotify::WaitAndProcess(std::chrono::milliseconds timeout) {
+    {
+        std::unique_lock lock(mutex_);
+        queued_.wait_for(lock, timeout, [&] { return !queue_.empty() || closed_; });
+    }
+    return ProcessPending();
+}
+
+size_t CNotify::PendingCount() const {
+    std::lock_guard lock(mutex_);
+    return queue_.size();
+}
+
+void CNotify::Close() {
+    std::deque<Item> dropped;
+    {
+        std::lock_guard lock(mutex_);
+        closed_ = true;
+        dropped.swap(queue_);
+    }
+    for (auto& item : dropped) {
+        if (!item.send) continue;
+        {
+            std::lock_guard lock(item.send->mutex);
+            item.send->abandoned = true;
+            item.send->done = true;
+        }
+        item.send->cv.notify_all();
+    }
+    queued_.notify_all();
+}
+
+}  // namespace orva

@@ -1,0 +1,202 @@
+#include <gtest/gtest.h>
+
+#include "core/Configuration.h"
+#include "platform/Text.h"
+#include "platform/UserPrompt.h"
+#include "support/TestEnv.h"
+
+namespace orva {
+namespace {
+
+class ConfigurationTest : public test::HomeTest {
+protected:
+    void SetUp() override { folder_ = home_.MakeUserFolder(); }
+
+    void WriteEvents(std::u16string_view body) {
+        test::WriteBytes(folder_ / "id001_vars.xml", "\xFF\xFE" + ToUtf16LeBytes(body));
+    }
+
+    std::filesystem::path folder_;
+    CConfiguration config_{u"ID001"};
+    CEventTable table_;
+    CRecordingPrompt prompt_;
+};
+
+TEST_F(ConfigurationTest, DefaultsWithoutAnyFile) {
+    std::filesystem::remove_all(folder_);
+    table_[0].id = 5;
+    config_.LoadConfiguration(table_);
+    EXPECT_TRUE(config_.servers.empty());
+    EXPECT_FALSE(config_.autoConnect);
+    EXPECT_FALSE(config_.autoHide);
+    EXPECT_EQ(config_.ReadOption(u"AutoConnect"), -1);
+    EXPECT_EQ(config_.cardSerial, u"UNK_000000");
+    EXPECT_FALSE(config_.senseVcc);
+    EXPECT_EQ(table_.UsedCount(), 0u);
+    EXPECT_EQ(table_[0].lastValue.load(), -9999);
+    EXPECT_EQ(table_[199].lastValue.load(), -9999);
+    config_.LoadCardSettings();
+    EXPECT_EQ(config_.card.cardName, u"ID001");
+    EXPECT_EQ(config_.card.rows1, 8);
+    EXPECT_FALSE(config_.card.matrix2);
+}
+
+TEST_F(ConfigurationTest, MissingKeysTrimmedAliasAndSense) {
+    test::WriteBytes(folder_ / "id001_conf.cnf",
+                     "[Iocp]\nServers=3\nAlias_000=  fsx  \nIpDir_000=127.0.0.1\nPort_000=9000\n"
+                     "[Options]\nAutoConnect=1\nAutoHide=0\n[Orva]\nSerial=OR-42\nSense=VCC\n");
+    config_.LoadConfiguration(table_);
+    ASSERT_EQ(config_.servers.size(), 3u);
+    EXPECT_EQ(config_.servers[0].alias, u"fsx");
+    EXPECT_EQ(config_.servers[0].address, u"127.0.0.1");
+    EXPECT_EQ(config_.servers[0].port, 9000);
+    EXPECT_EQ(config_.servers[1].alias, u"P3D");
+    EXPECT_EQ(config_.servers[1].address, u"255.255.255.255");
+    EXPECT_TRUE(config_.servers[1].NeedsLookup());
+    EXPECT_EQ(config_.servers[2].port, 8090);
+    EXPECT_TRUE(config_.autoConnect);
+    EXPECT_FALSE(config_.autoHide);
+    EXPECT_EQ(config_.cardSerial, u"OR-42");
+    EXPECT_TRUE(config_.senseVcc);
+
+    test::WriteBytes(folder_ / "id001_conf.cnf", "[Orva]\nSense=5V\n");
+    config_.LoadConfiguration(table_);
+    EXPECT_FALSE(config_.senseVcc);
+}
+
+TEST_F(ConfigurationTest, MoreThanTenServersAreKept) {
+    std::string ini = "[Iocp]\nServers=12\n";
+    for (int i = 0; i < 12; ++i) ini += "Alias_" + std::string(i < 10 ? "00" : "0") + std::to_string(i) + "=S" + std::to_string(i) + "\n";
+    test::WriteBytes(folder_ / "id001_conf.cnf", ini);
+    config_.LoadConfiguration(table_);
+    ASSERT_EQ(config_.servers.size(), 12u);
+    EXPECT_EQ(config_.servers[11].alias, u"S11");
+}
+
+TEST_F(ConfigurationTest, SaveConfigurationWritesEveryKeyAndReadsBack) {
+    config_.servers = {{u" Lead", u"10.0.0.2", 8091}, {u"FSX", u"", 8090}};
+    config_.autoConnect = true;
+    config_.cardSerial = u"OR-7";
+    config_.senseVcc = true;
+    ASSERT_TRUE(config_.SaveConfiguration(table_, prompt_));
+    EXPECT_EQ(test::ReadBytes(folder_ / "id001_conf.cnf"),
+              "[Iocp]\nServers=2\nAlias_000=\" Lead\"\nIpDir_000=10.0.0.2\nPort_000=8091\n"
+              "Alias_001=FSX\nIpDir_001=\nPort_001=8090\n\n[Options]\nAutoConnect=1\nAutoHide=0\n\n"
+              "[Orva]\nSerial=OR-7\nSense=Vcc\n");
+    CConfiguration again(u"ID001");
+    again.LoadConfiguration(table_);
+    EXPECT_EQ(again.servers[0].alias, u"Lead");  // aliases are trimmed when read
+    EXPECT_EQ(again.servers[1].address, u"");
+    EXPECT_TRUE(again.autoConnect);
+    EXPECT_TRUE(again.SaveOption(u"AutoHide", true));
+    EXPECT_EQ(again.ReadOption(u"AutoHide"), 1);
+}
+
+TEST_F(ConfigurationTest, EventsFileVersions) {
+    const std::u16string event = u"<offset type=\"2\" name=\"GEAR\" id=\"37\" val=\"1\" script=\"x=1\"/>";
+    const std::vector<std::pair<std::u16string, bool>> cases = {
+        {u" version=\"1.0\"", true}, {u" version=\"0.9\"", true}, {u"", true},
+        {u" version=\"1.1\"", false}, {u" version=\"2.0\"", false}};
+    for (const auto& [version, read] : cases) {
+        WriteEvents(u"<?xml version=\"1.0\" encoding=\"utf-16\"?>\n<offsets_list" + version + u">" +
+                    event + u"</offsets_list>");
+        config_.LoadEvents(table_);
+        EXPECT_EQ(table_.UsedCount(), read ? 1u : 0u) << ToUtf8(version);
+    }
+}
+
+TEST_F(ConfigurationTest, EventAttributesAndTheEndOfTheTable) {
+    WriteEvents(
+        u"<offsets_list version=\"1.0\">"
+        u"<offset TYPE=\"262\" name=\"A\" val=\"-5\" disabled=\"YES\"/>"
+        u"<offset type=\"6\" name=\"B\" id=\"330\" disabled=\"true\"/>"
+        u"<other/>"
+        u"<offset type=\"2\" name=\"C\" id=\"-1\"/>"
+        u"<offset type=\"2\" name=\"D\" id=\"40\"/>"
+        u"</offsets_list>");
+    config_.LoadEvents(table_);
+    EXPECT_EQ(table_.UsedCount(), 2u);
+    EXPECT_EQ(table_[0].type, 6);  // kept in 8 bits
+    EXPECT_EQ(table_[0].id, 0);    // a missing id reads as 0
+    EXPECT_EQ(table_[0].value.load(), -5);
+    EXPECT_TRUE(table_[0].disabled);
+    EXPECT_EQ(table_[1].id, 330);
+    EXPECT_FALSE(table_[1].disabled);
+    EXPECT_EQ(table_[3].name, u"D");  // past the end, still loaded
+    EXPECT_EQ(table_.PositionByName(u"d"), -1);
+    EXPECT_EQ(table_.PositionByName(u"b"), 1);
+}
+
+TEST_F(ConfigurationTest, MoreThan200OffsetsReadTheFirst200) {
+    std::u16string body = u"<offsets_list>";
+    for (int i = 0; i < 250; ++i) {
+        body += Format(u"<offset type=\"2\" name=\"E%d\" id=\"%d\"/>", i, i + 1);
+    }
+    WriteEvents(body + u"</offsets_list>");
+    config_.LoadEvents(table_);
+    EXPECT_EQ(table_.UsedCount(), 200u);
+    EXPECT_EQ(table_[199].name, u"E199");
+}
+
+TEST_F(ConfigurationTest, SavedEventsStartWithTheUtf16DeclarationAndLoadBack) {
+    const std::u16string script =
+        u"if a < b and c > d then\r\n  print(\"it's & done\")\r\nend -- caf\u00E9 \u20AC";
+    table_[0].type = 2;
+    table_[0].name = u"GEAR";
+    table_[0].id = 37;
+    table_[0].value = 1;
+    table_[0].script = script;
+    table_[1].type = 6;
+    table_[1].name = u"FLAPS";
+    table_[1].id = 3367;
+    table_[1].disabled = true;
+    table_[2].id = -1;
+    table_[3].id = 9;  // beyond the used part: not saved
+    ASSERT_TRUE(config_.SaveEvents(table_, prompt_));
+    const std::string bytes = test::ReadBytes(folder_ / "id001_vars.xml");
+    const std::string head = "\xFF\xFE" + ToUtf16LeBytes(u"<?xml version=\"1.0\" encoding=\"utf-16\"?>\n");
+    ASSERT_EQ(bytes.substr(0, head.size()), head);
+    EXPECT_EQ(bytes, EventsFileBytes(table_));
+    const std::u16string text = FromUtf16LeBytes(std::string_view(bytes).substr(2));
+    EXPECT_NE(text.find(u"<offsets_list xmlns=\""), std::u16string::npos);
+    EXPECT_NE(text.find(u"\t<offset type=\"2\" name=\"GEAR\" id=\"37\" val=\"1\" script=\"if a &lt; b"),
+              std::u16string::npos);
+
+    CEventTable loaded;
+    config_.LoadEvents(loaded);
+    ASSERT_EQ(loaded.UsedCount(), 2u);
+    EXPECT_EQ(loaded[0].script, script);
+    EXPECT_EQ(loaded[0].value.load(), 1);
+    EXPECT_TRUE(loaded[1].disabled);
+    EXPECT_EQ(loaded[1].type, 6);
+    EXPECT_EQ(loaded[1].id, 3367);
+    EXPECT_EQ(prompt_.Count(), 0u);
+}
+
+TEST_F(ConfigurationTest, FailedEventsSaveIsReportedAndKeepsTheOldFile) {
+    CConfiguration elsewhere(u"ID001");
+    std::filesystem::remove_all(folder_);
+    EXPECT_FALSE(elsewhere.SaveEvents(table_, prompt_));
+    ASSERT_EQ(prompt_.Count(), 1u);
+    const PromptRequest r = prompt_.Requests()[0];
+    EXPECT_EQ(r.caption, u"Error saving File.");
+    EXPECT_EQ(r.icon, PromptIcon::Warning);
+    EXPECT_EQ(r.text, u"Error saving Offsets Configuration File.\r\n\r\nPlease check that exists the "
+                      u"Folder:\r\n" + FromUtf8(folder_.string()) + u"/.");
+}
+
+TEST_F(ConfigurationTest, RenamingFormsNewPaths) {
+    config_.SetInstanceName(u"COCKPIT");
+    EXPECT_EQ(config_.EventsPath(), folder_ / "cockpit_vars.xml");
+    EXPECT_EQ(config_.ConfigPath(), folder_ / "cockpit_conf.cnf");
+    test::WriteBytes(folder_ / "orva.cnf", "[OR-1]\nAlias=Main panel\nMatrix_1=1\nRows_1=4\n");
+    config_.cardSerial = u"or-1";
+    config_.LoadCardSettings();
+    EXPECT_EQ(config_.card.cardName, u"Main panel");
+    EXPECT_TRUE(config_.card.matrix1);
+    EXPECT_EQ(config_.card.rows1, 4);
+    EXPECT_EQ(config_.ReadCardText(u"OR-1", u"Sense", u"Gnd"), u"Gnd");
+}
+
+}  // namespace
+}  // namespace orva

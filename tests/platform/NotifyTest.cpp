@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "platform/Notify.h"
+
+namespace orva {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(Notify, PostsArriveInOrderOnTheOwnerThread) {
+    CNotify notify;
+    std::vector<int64_t> seen;
+    std::thread::id handlerThread;
+    notify.SetHandler([&](const Notification& n) {
+        seen.push_back(n.wParam);
+        handlerThread = std::this_thread::get_id();
+        return 0;
+    });
+    std::thread poster([&] {
+        for (int i = 0; i < 100; ++i) notify.Post(WM_CARD_INPUT, i, 1);
+    });
+    poster.join();
+    EXPECT_EQ(notify.PendingCount(), 100u);
+    EXPECT_EQ(notify.ProcessPending(), 100u);
+    ASSERT_EQ(seen.size(), 100u);
+    for (int i = 0; i < 100; ++i) EXPECT_EQ(seen[static_cast<size_t>(i)], i);
+    EXPECT_EQ(handlerThread, std::this_thread::get_id());
+}
+
+TEST(Notify, SendWaitsForTheHandlerAndReturnsItsResult) {
+    CNotify notify;
+    std::atomic<bool> handled{false};
+    notify.SetHandler([&](const Notification& n) {
+        std::this_thread::sleep_for(20ms);
+        handled = true;
+        return n.lParam * 2;
+    });
+    std::optional<int64_t> result;
+    std::thread sender([&] {
+        result = notify.Send(WM_CARD_ADC, 3, 21);
+        // The handler has finished when Send returns.
+        EXPECT_TRUE(handled.load());
+    });
+    while (notify.WaitAndProcess(10ms) == 0) {
+    }
+    sender.join();
+    ASSERT_TRUE(result.has_value());
+    EXPECT_EQ(*result, 42);
+}
+
+TEST(Notify, SendFromTheOwnerThreadRunsInline) {
+    CNotify notify;
+    int calls = 0;
+    notify.SetHandler([&](const Notification&) { return ++calls; });
+    EXPECT_EQ(notify.Send(WM_CARD_ADC, 1, 1), 1);
+    EXPECT_EQ(calls, 1);
+    EXPECT_EQ(notify.PendingCount(), 0u);
+}
+
+TEST(Notify, AbandonedSendNeverRuns) {
+    CNotify notify;
+    int calls = 0;
+    notify.SetHandler([&](const Notification&) { return ++calls; });
+    std::stop_source stop;
+    std::optional<int64_t> result = 7;
+    std::thread sender([&] { result = notify.Send(WM_CARD_ADC, 1, 1, stop.get_token()); });
+    while (notify.PendingCount() == 0) std::this_thread::sleep_for(1ms);
+    stop.request_stop();  // the sender stops, as a closing card reader does
+    sender.join();
+    EXPECT_FALSE(result.has_value());
+    notify.ProcessPending();
+    EXPECT_EQ(calls, 0);
+}
+
+TEST(Notify, CloseReleasesWaitingSenders) {
+    CNotify notify;
+    std::optional<int64_t> result = 7;
+    std::thread sender([&] { result = notify.Send(WM_CARD_ADC, 1, 1); });
+    while (notify.PendingCount() == 0) std::this_thread::sleep_for(1ms);
+    notify.Close();
+    sender.join();
+    EXPECT_FALSE(result.has_value());
+    notify.Post(WM_CARD_INPUT, 1, 1);
+    EXPECT_EQ(notify.PendingCount(), 0u);
+}
+
+TEST(Notify, WakeFdSignalsQueuedWork) {
+    CNotify notify;
+    notify.SetHandler([](const Notification&) { return 0; });
+    uint64_t value = 0;
+    EXPECT_LT(::read(notify.WakeFd(), &value, sizeof(value)), 0);  // nothing queued
+    notify.Post(WM_CARD_INPUT, 1, 1);
+    EXPECT_EQ(::read(notify.WakeFd(), &value, sizeof(value)), 8);
+    EXPECT_EQ(notify.ProcessPending(), 1u);
+}
+
+TEST(Notify, HandlerThatPostsDoesNotLoopForever) {
+    CNotify notify;
+    int calls = 0;
+    notify.SetHandler([&](const Notification& n) {
+        ++calls;
+        notify.Post(n.message, n.wParam + 1, 0);
+        return 0;
+    });
+    notify.Post(WM_CARD_INPUT, 0, 0);
+    EXPECT_EQ(notify.ProcessPending(), 1u);
+    EXPECT_EQ(notify.PendingCount(), 1u);
+}
+
+}  // namespace
+}  // namespace orva
