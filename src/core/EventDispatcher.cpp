@@ -26,7 +26,12 @@ CEventDispatcher::CEventDispatcher(CEventTable& table, CEventTypeNames& typeName
 
 bool CEventDispatcher::RunRecord(EventRecord& record, int32_t id, int32_t value) {
     if (record.script.empty() || !runner_) return true;
-    if (runner_->Run(record.script, id, value, true)) return true;
+    if (runner_->Run(record.script, id, value, true, &record.memo)) return true;
+    HandleFailure(record);
+    return false;
+}
+
+void CEventDispatcher::HandleFailure(EventRecord& record) {
     // Everything the message needs is taken now: the disconnect below ends the script state
     // and may run other scripts.
     const std::u16string error = FromAnsi(runner_->LastError());
@@ -37,14 +42,12 @@ bool CEventDispatcher::RunRecord(EventRecord& record, int32_t id, int32_t value)
     control_.RefreshStatus();
     prompt_.ShowMessage(Format(u"Error at %s event: %s.\r\n%s", typeName, name, error),
                         u"LUA Script Error", PromptIcon::Error, true);
-    return false;
 }
 
 void CEventDispatcher::RunCardEvents(Guard guard, uint8_t type, int64_t wParam, int64_t lParam) {
     if (guards_[guard] || wParam == 0) return;
     GuardScope scope(guards_[guard]);
-    const size_t used = table_.UsedCount();
-    for (size_t i = 0; i < used; ++i) {
+    for (size_t i = 0; i < CEventTable::kSize && table_[i].id >= 0; ++i) {
         EventRecord& r = table_[i];
         if (r.disabled || r.type != type || (r.id != 0 && r.id != wParam)) continue;
         if (!RunRecord(r, static_cast<int32_t>(wParam), static_cast<int32_t>(lParam))) return;

@@ -47,6 +47,7 @@ private:
     void RunConnectEvents(Guard guard, uint8_t type);
     // Runs one record's script; on failure marks it, disconnects and tells the user.
     bool RunRecord(EventRecord& record, int32_t id, int32_t value);
+    [[gnu::noinline]] void HandleFailure(EventRecord& record);
 
     CEventTable& table_;
     CEventTypeNames& typeNames_;

@@ -14,6 +14,7 @@ EventRecord& EventRecord::operator=(const EventRecord& other) {
     lastValue.store(other.lastValue.load(std::memory_order_relaxed), std::memory_order_relaxed);
     disabled = other.disabled;
     errorMark = other.errorMark;
+    memo = other.memo;
     return *this;
 }
 

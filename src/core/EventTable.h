@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/ScriptRunner.h"
+
 namespace orva {
 
 enum EventType : uint8_t {
@@ -32,6 +34,7 @@ struct EventRecord {
     std::atomic<int32_t> lastValue{0};
     bool disabled = false;
     bool errorMark = false;
+    ScriptMemo memo;  // the script runner's, not part of the event
 
     EventRecord() = default;
     EventRecord(const EventRecord& other) { *this = other; }

@@ -43,22 +43,28 @@ void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
     }
 }
 
-// The compiled chunk of a script, from the state's cache or freshly loaded. Leaves the function
-// (or the load error) on the stack and returns the load status.
-int PushChunk(lua_State* L, CScriptContext& context, std::u16string_view script) {
-    const auto cached = context.chunks.find(std::u16string(script));
-    if (cached != context.chunks.end()) {
-        lua_rawgeti(L, LUA_REGISTRYINDEX, cached->second);
+// The compiled chunk of a script, from the memo, the state's cache or freshly loaded. Leaves
+// the function (or the load error) on the stack and returns the load status.
+int PushChunk(lua_State* L, CScriptContext& context, std::u16string_view script, ScriptMemo* memo) {
+    if (memo && memo->owner == context.id &&
+        ScriptTextEqual{}(*static_cast<const std::u16string*>(memo->key), script)) {
+        lua_rawgeti(L, LUA_REGISTRYINDEX, memo->slot);
         return LUA_OK;
     }
-    const std::string source = ToAnsi(script);
-    // The script itself is the chunk name, so Lua's messages quote its first line.
-    const int status = luaL_loadbuffer(L, source.data(), source.size(), source.c_str());
-    if (status == LUA_OK) {
+    auto cached = context.chunks.find(script);
+    if (cached == context.chunks.end()) {
+        const std::string source = ToAnsi(script);
+        // The script itself is the chunk name, so Lua's messages quote its first line.
+        const int status = luaL_loadbuffer(L, source.data(), source.size(), source.c_str());
+        if (status != LUA_OK) return status;
         lua_pushvalue(L, -1);
-        context.chunks.emplace(script, luaL_ref(L, LUA_REGISTRYINDEX));
+        cached = context.chunks.emplace(script, luaL_ref(L, LUA_REGISTRYINDEX)).first;
+    } else {
+        lua_rawgeti(L, LUA_REGISTRYINDEX, cached->second);
     }
-    return status;
+    // Map nodes never move and are never erased while the state lives.
+    if (memo) *memo = ScriptMemo{context.id, &cached->first, cached->second};
+    return LUA_OK;
 }
 
 bool IsLuaErrorStatus(int status) {
@@ -149,7 +155,7 @@ std::string EditScriptError(std::string_view message) {
 }
 
 bool RunScript(lua_State* L, std::u16string_view script, int32_t id, int32_t value,
-               bool printEnabled) {
+               bool printEnabled, ScriptMemo* memo) {
     if (!L) return true;
     CScriptContext& context = GetContext(L);
     context.printEnabled = printEnabled;
@@ -162,7 +168,7 @@ bool RunScript(lua_State* L, std::u16string_view script, int32_t id, int32_t val
         lua_setglobal(L, "Id");
         lua_pushinteger(L, value);
         lua_setglobal(L, "Value");
-        status = PushChunk(L, context, script);
+        status = PushChunk(L, context, script, memo);
         if (status == LUA_OK) status = lua_pcall(L, 0, LUA_MULTRET, 0);
         if (status == LUA_OK) {
             lua_settop(L, base);
@@ -196,8 +202,9 @@ CScriptState::~CScriptState() {
     lua_close(L_);
 }
 
-bool CScriptState::Run(std::u16string_view script, int32_t id, int32_t value, bool printEnabled) {
-    return RunScript(L_, script, id, value, printEnabled);
+bool CScriptState::Run(std::u16string_view script, int32_t id, int32_t value, bool printEnabled,
+                       ScriptMemo* memo) {
+    return RunScript(L_, script, id, value, printEnabled, memo);
 }
 
 void CScriptState::SetGlobalInteger(std::u16string_view name, int64_t value) {

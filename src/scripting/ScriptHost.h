@@ -31,7 +31,7 @@ void SetPackagePath(lua_State* L, std::string_view extraPath);
 // Runs one script with the globals Id and Value. Returns true at once for an empty script or
 // no state; on failure the context's lastError holds the edited message.
 bool RunScript(lua_State* L, std::u16string_view script, int32_t id, int32_t value,
-               bool printEnabled);
+               bool printEnabled, ScriptMemo* memo = nullptr);
 // Lua's error text edited for the user: no line breaks of Lua's own, "]:" opens a new paragraph.
 std::string EditScriptError(std::string_view message);
 
@@ -51,7 +51,8 @@ public:
     lua_State* State() const { return L_; }
     CScriptContext& Context() { return context_; }
 
-    bool Run(std::u16string_view script, int32_t id, int32_t value, bool printEnabled) override;
+    bool Run(std::u16string_view script, int32_t id, int32_t value, bool printEnabled,
+             ScriptMemo* memo = nullptr) override;
     std::string LastError() const override { return context_.lastError; }
     void SetGlobalInteger(std::u16string_view name, int64_t value) override;
 
