@@ -107,15 +107,18 @@ bool NeedsQuotes(std::u16string_view value) {
 }  // namespace
 
 std::u16string CProfile::DecodeFile(std::string_view bytes) {
+    std::u16string text;
     if (bytes.size() >= 2 && static_cast<unsigned char>(bytes[0]) == 0xFF &&
         static_cast<unsigned char>(bytes[1]) == 0xFE) {
-        return FromUtf16LeBytes(bytes.substr(2));
+        text = FromUtf16LeBytes(bytes.substr(2));
+    } else if (IsValidUtf8(bytes)) {
+        text = FromUtf8(bytes);
+    } else {
+        text = FromAnsi(bytes);
     }
-    if (bytes.size() >= 3 && bytes.substr(0, 3) == "\xEF\xBB\xBF") {
-        return FromUtf8(bytes.substr(3));
-    }
-    if (IsValidUtf8(bytes)) return FromUtf8(bytes);
-    return FromAnsi(bytes);
+    // A byte-order mark (or a second one) is no part of the first line.
+    if (!text.empty() && text[0] == u'\uFEFF') text.erase(0, 1);
+    return text;
 }
 
 int32_t ParseLeadingInt(std::u16string_view text) {
