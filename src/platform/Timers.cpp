@@ -2,6 +2,14 @@
 
 namespace orva {
 
+bool SleepUnlessStopped(std::stop_token stop, std::chrono::milliseconds duration) {
+    std::mutex m;
+    std::condition_variable_any cv;
+    std::unique_lock lock(m);
+    cv.wait_for(lock, stop, duration, [] { return false; });
+    return !stop.stop_requested();
+}
+
 CTimers::CTimers() : thread_([this](std::stop_token stop) { Run(stop); }) {}
 
 CTimers::~CTimers() {

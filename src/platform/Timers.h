@@ -6,10 +6,14 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <stop_token>
 #include <mutex>
 #include <thread>
 
 namespace orva {
+
+// Sleeps for the duration unless stop is requested first; false when it was.
+bool SleepUnlessStopped(std::stop_token stop, std::chrono::milliseconds duration);
 
 class CTimers {
 public:

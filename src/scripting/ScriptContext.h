@@ -8,6 +8,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "card/OrvaCard.h"
 #include "core/EventTable.h"
 #include "core/PrintMonitor.h"
 #include "core/ServerRecord.h"
@@ -36,6 +37,7 @@ struct ScriptServices {
     CEventTable* events = nullptr;
     const ServerList* servers = nullptr;
     CPrintMonitor* monitor = nullptr;
+    COrvaCard* card = nullptr;
 };
 
 // Reached from the lua_State through its extra space, so that independent states (the

@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "platform/Text.h"
+#include "platform/Timers.h"
+#include "CardTestSupport.h"
+
+namespace orva {
+namespace {
+
+class CardLinkTest : public test::CardTest {};
+
+TEST_F(CardLinkTest, OpenChoosesTheBoardBySerialInAnyCase) {
+    AddBoard("ORVA-11111");
+    AddBoard("ORVA-22222");
+    card_.Configure(PID_USBMAIN, u"orva-22222");
+    ASSERT_TRUE(card_.Open());
+    card_.StartThreads();
+    EXPECT_EQ(card_.GetProduct(), u"ORVA BOARD USBMAIN");
+    card_.SetOutput(20, true);
+    EXPECT_EQ(boards_[1]->Execute("wait-out 20 1 2000"), "ok");
+    EXPECT_EQ(boards_[0]->Execute("out 20"), "0");
+    EXPECT_FALSE(boards_[0]->HasClient());
+    // A second open of an open object changes nothing.
+    card_.SetSerial(u"ORVA-11111");
+    EXPECT_FALSE(card_.Open());
+    EXPECT_TRUE(card_.IsConnected());
+    EXPECT_TRUE(card_.OutputState(20));
+}
+
+TEST_F(CardLinkTest, ListCardsAndPresence) {
+    AddBoard("ORVA-00001");
+    AddBoard("ORVA-00002");
+    AddBoard("SRV-00003", sim::BoardKind::Servo);
+    card_.Configure(-1, u"orva-00002");
+    std::vector<std::u16string> lines;
+    EXPECT_EQ(card_.ListCards(&lines), 3);
+    ASSERT_EQ(lines.size(), 3u);
+    std::vector<std::u16string> serials;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::u16string head = Format(u"%03d: ", i + 1);
+        EXPECT_EQ(lines[i].substr(0, 5), head);
+        serials.push_back(lines[i].substr(5));
+    }
+    std::sort(serials.begin(), serials.end());
+    EXPECT_EQ(serials, (std::vector<std::u16string>{u"ORVA-00001", u"ORVA-00002", u"SRV-00003"}));
+    card_.Configure(PID_USBMAIN, u"orva-00002");
+    EXPECT_EQ(card_.ListCards(nullptr), 2);
+    EXPECT_TRUE(card_.IsPresent());
+    boards_[1]->Stop();
+    EXPECT_FALSE(card_.IsPresent());
+    EXPECT_EQ(card_.ListCards(nullptr), 1);
+}
+
+TEST_F(CardLinkTest, CloseThenOpenStartsCleared) {
+    AddBoard("ORVA-12345");
+    OpenCard(u"ORVA-12345");
+    card_.SetOutput(20, true);
+    card_.SetAdcMask(3);
+    EXPECT_EQ(card_.CreateDisplay(1, 3), 1);
+    EXPECT_EQ(card_.CreateEncoder(100, 101, 1), 1);
+    card_.Close();
+    EXPECT_FALSE(card_.IsConnected());
+    ASSERT_TRUE(card_.Open());
+    EXPECT_EQ(card_.OutputImage(), Report{});
+    EXPECT_EQ(card_.AdcMask(), 0);
+    EXPECT_EQ(card_.CreateDisplay(4, 6), 1);  // the tables are empty again
+    EXPECT_EQ(card_.CreateEncoder(100, 101, 1), 1);
+}
+
+TEST_F(CardLinkTest, FailedReadWriteOpenIsNoConnection) {
+    sim::CBoardSim& b = AddBoard("ORVA-12345");
+    // The board is announced but its socket refuses: the read-write open fails.
+    const std::string info = b.Execute("info");
+    const std::string socket = b.ControlPath().substr(0, b.ControlPath().size() - 4) + ".sock";
+    ASSERT_EQ(::unlink(socket.c_str()), 0);
+    card_.Configure(-1, u"ORVA-12345");
+    EXPECT_TRUE(card_.IsPresent());
+    EXPECT_FALSE(card_.Open());
+    EXPECT_FALSE(card_.IsConnected());
+    card_.StartThreads();  // nothing to start
+    card_.SetOutput(20, true);
+    EXPECT_FALSE(card_.OutputState(20));
+}
+
+TEST_F(CardLinkTest, UnplugGivesReadErrorsWithoutSpinningAndCloseReturns) {
+    sim::CBoardSim& b = AddBoard("ORVA-12345");
+    OpenCard(u"ORVA-12345");
+    b.Stop();
+    ASSERT_TRUE(PumpUntil([&] { return !Seen(WM_CARD_IOERROR).empty(); }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    notify_.ProcessPending();
+    const auto errors = Seen(WM_CARD_IOERROR);
+    EXPECT_EQ(errors[0].wParam, 0);  // a read failed
+    EXPECT_NE(errors[0].lParam, 0);
+    EXPECT_LT(errors.size(), 40u);  // a few retries, not a spin
+    EXPECT_FALSE(card_.IsPresent());
+    card_.SetOutput(20, true);  // the write fails and says so
+    notify_.ProcessPending();
+    bool writeError = false;
+    for (const auto& n : Seen(WM_CARD_IOERROR)) writeError = writeError || n.wParam == 1;
+    EXPECT_TRUE(writeError);
+    card_.Close();
+    EXPECT_FALSE(card_.IsConnected());
+}
+
+TEST_F(CardLinkTest, CloseIsNotBlockedByAReaderWaitingInASend) {
+    sim::CBoardSim& b = AddBoard("ORVA-12345");
+    OpenCard(u"ORVA-12345");
+    // The reader sends the analog change and waits for this thread, which closes instead.
+    b.Execute("adc 1 500");
+    while (notify_.PendingCount() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    card_.Close();
+    EXPECT_FALSE(card_.IsConnected());
+    notify_.ProcessPending();
+    EXPECT_TRUE(Seen(WM_CARD_ADC).empty());  // the abandoned send never ran
+}
+
+TEST_F(CardLinkTest, PulseAfterCloseOrReconnectTouchesNothing) {
+    AddBoard("ORVA-12345");
+    OpenCard(u"ORVA-12345");
+    card_.SetOutput(20, true);
+    ASSERT_TRUE(card_.SchedulePulseEnd(20, false, 150));
+    EXPECT_FALSE(card_.SchedulePulseEnd(20, false, -1));
+    EXPECT_FALSE(card_.SchedulePulseEnd(20, false, 2'000'000));
+    card_.Close();
+    ASSERT_TRUE(card_.Open());
+    card_.StartThreads();
+    card_.SetOutput(21, true);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const Report image = card_.OutputImage();
+    EXPECT_EQ(image[1 + 21 / 8], 0x80 >> (21 % 8));  // only the new connection's own change
+    {
+        COrvaCard gone(backend_, &notify_);
+        gone.Configure(-1, u"ORVA-12345");
+        ASSERT_TRUE(gone.Open());
+        gone.SetOutput(30, true);
+        ASSERT_TRUE(gone.SchedulePulseEnd(30, false, 50));
+    }  // destroyed before the pulse ends
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+}
+
+TEST_F(CardLinkTest, PulseEndsTheOutput) {
+    AddBoard("ORVA-12345");
+    OpenCard(u"ORVA-12345");
+    card_.SetOutput(20, true);
+    ASSERT_TRUE(card_.SchedulePulseEnd(20, false, 100));
+    EXPECT_EQ(board().Execute("wait-out 20 1 1000"), "ok");
+    EXPECT_EQ(board().Execute("wait-out 20 0 1000"), "ok");
+    EXPECT_FALSE(card_.OutputState(20));
+}
+
+TEST_F(CardLinkTest, InputsFromTheBoardArePostedInOrder) {
+    AddBoard("ORVA-12345");
+    OpenCard(u"ORVA-12345");
+    board().Execute("set 16 1");
+    board().Execute("setmany 17=1 30=1");
+    board().Execute("set 16 0");
+    ASSERT_TRUE(PumpUntil([&] { return Seen(WM_CARD_INPUT).size() >= 4; }));
+    EXPECT_EQ(test::Pairs(Seen(WM_CARD_INPUT)),
+              (std::vector<std::pair<int64_t, int64_t>>{{16, 1}, {17, 1}, {30, 1}, {16, 0}}));
+    EXPECT_EQ(card_.InputLevel(30), 1);
+}
+
+}  // namespace
+}  // namespace orva

@@ -1,0 +1,101 @@
+// A simulated Orva board: announced in the virtual-board folder, reached over a Unix socket
+// like a HID device, driven by text commands (stdin or its control socket) or directly.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace orva::sim {
+
+enum class BoardKind { Main, Servo };
+
+struct BoardOptions {
+    std::string serial = "ORVA-12345";
+    BoardKind kind = BoardKind::Main;
+    std::vector<int> extensions;  // ADDRs reported present
+};
+
+class CBoardSim {
+public:
+    explicit CBoardSim(BoardOptions options);
+    ~CBoardSim();
+    CBoardSim(const CBoardSim&) = delete;
+    CBoardSim& operator=(const CBoardSim&) = delete;
+
+    // Announces the board and starts serving; false when the sockets cannot be made.
+    bool Start();
+    // Takes the board away, as an unplug does.
+    void Stop();
+
+    // One text command, as given on stdin or the control socket; the answer line(s).
+    std::string Execute(const std::string& line);
+
+    // Direct drive, for benchmarks in the same process.
+    void SetInputs(const std::vector<std::pair<int, bool>>& pins);
+    void SetAnalog(int channel, uint16_t value);
+    void TurnEncoder(int pinA, int pinB, int detents);
+    bool OutputOn(int pin) const;
+    // The reports received from the panel since the last call, oldest first (the last 4096).
+    std::vector<std::vector<uint8_t>> TakeReceived();
+    // Waits until at least count reports are waiting to be taken.
+    bool WaitReceived(size_t count, long long timeoutMs);
+    std::string DigitsText(int first, int last) const;
+    // Called after every report written to the clients (for latency measurements).
+    void SetReportHook(std::function<void()> hook);
+
+    const std::string& ControlPath() const { return controlPath_; }
+    bool HasClient() const;
+
+private:
+    using Report = std::array<uint8_t, 65>;
+
+    void AcceptReports();
+    void AcceptControl();
+    void ServeClient(int fd);
+    void ServeControl(int fd);
+    void HandleCommandReport(const uint8_t* r, size_t n, int fd);
+    void Broadcast(const uint8_t* report, size_t length);
+    void SendInputsLocked();
+    void SendAnalogLocked();
+    Report CardInfo() const;
+    std::string OutputsText() const;
+    std::string DisplaysText() const;
+    bool WaitFor(const std::function<bool()>& ready, long long timeoutMs);
+    std::string Wait(const std::vector<std::string>& w);
+
+    BoardOptions options_;
+    std::string name_;
+    std::string infoPath_;
+    std::string socketPath_;
+    std::string controlPath_;
+    int infoFd_ = -1;
+    int reportListen_ = -1;
+    int controlListen_ = -1;
+    std::atomic<bool> running_{false};
+
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<int> clients_;
+    Report inputs_{};   // raw input bits, as the board sends them
+    std::array<uint16_t, 8> analog_{};
+    Report outputs_{};  // the last output image received
+    std::array<std::array<uint8_t, 66>, 5> displays_{};
+    std::array<uint8_t, 8> servos_{};
+    uint8_t servoEnable_ = 0;
+    uint8_t adcMask_ = 0;
+    uint64_t reportsReceived_ = 0;
+    std::vector<std::vector<uint8_t>> received_;
+    std::function<void()> reportHook_;
+
+    std::vector<std::thread> acceptThreads_;
+    std::vector<std::thread> threads_;  // one per client
+};
+
+}  // namespace orva::sim

@@ -1,0 +1,80 @@
+#include "SimSupport.h"
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+namespace orva::sim {
+
+int ListenUnix(const std::string& path, int type) {
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    if (path.size() >= sizeof(addr.sun_path)) return -1;
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    const int fd = ::socket(AF_UNIX, type | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    ::unlink(path.c_str());
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 || ::listen(fd, 16) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+std::optional<std::string> ReadLine(int fd, std::string& pending) {
+    for (;;) {
+        const size_t nl = pending.find('\n');
+        if (nl != std::string::npos) {
+            std::string line = pending.substr(0, nl);
+            pending.erase(0, nl + 1);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            return line;
+        }
+        char buf[512];
+        const ssize_t n = ::read(fd, buf, sizeof(buf));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return std::nullopt;
+        pending.append(buf, static_cast<size_t>(n));
+    }
+}
+
+bool WriteAll(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::send(fd, text.data() + done, text.size() - done, MSG_NOSIGNAL);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == ENOTSOCK) {
+            const ssize_t w = ::write(fd, text.data() + done, text.size() - done);
+            if (w <= 0) return false;
+            done += static_cast<size_t>(w);
+            continue;
+        }
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+std::vector<std::string> SplitWords(const std::string& line) {
+    std::vector<std::string> words;
+    std::istringstream in(line);
+    std::string w;
+    while (in >> w) words.push_back(w);
+    return words;
+}
+
+std::optional<long long> ParseNumber(const std::string& word) {
+    if (word.empty()) return std::nullopt;
+    char* end = nullptr;
+    errno = 0;
+    const long long v = std::strtoll(word.c_str(), &end, 0);
+    if (errno != 0 || *end != '\0') return std::nullopt;
+    return v;
+}
+
+}  // namespace orva::sim

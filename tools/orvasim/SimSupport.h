@@ -1,0 +1,19 @@
+// Small socket and text helpers shared by the simulators.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orva::sim {
+
+// A listening Unix socket of the given type at path (an old file there is replaced).
+int ListenUnix(const std::string& path, int type);
+// Reads one line (without its end) from a stream socket; nothing at end of stream.
+std::optional<std::string> ReadLine(int fd, std::string& pending);
+bool WriteAll(int fd, const std::string& text);
+std::vector<std::string> SplitWords(const std::string& line);
+// A decimal (or 0x hexadecimal) number, or nothing.
+std::optional<long long> ParseNumber(const std::string& word);
+
+}  // namespace orva::sim

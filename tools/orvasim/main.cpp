@@ -1,0 +1,92 @@
+// orvasim: simulators for development, demos and tests.
+//   orvasim board --serial SERIAL --kind main|servo [--ext 0,5,15]
+//   orvasim iocp --port N [--alias NAME]
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <thread>
+
+#include "BoardSim.h"
+#include "SimSupport.h"
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+
+void OnSignal(int) { g_stop = 1; }
+
+int Usage() {
+    std::fprintf(stderr,
+                 "usage: orvasim board --serial SERIAL --kind main|servo [--ext LIST]\n"
+                 "       orvasim iocp --port N [--alias NAME]\n");
+    return 2;
+}
+
+// Commands from stdin until it ends or "quit"; stops early on a signal.
+template <typename Execute>
+void ServeStdin(Execute execute) {
+    std::thread reader([&] {
+        std::string line;
+        while (!g_stop && std::getline(std::cin, line)) {
+            const std::string answer = execute(line);
+            std::printf("%s\n", answer.c_str());
+            std::fflush(stdout);
+            if (line == "quit") break;
+        }
+        g_stop = 1;
+    });
+    reader.detach();  // a read blocked on stdin must not keep the process alive
+    while (!g_stop) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+}
+
+int RunBoard(int argc, char** argv) {
+    orva::sim::BoardOptions options;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (i + 1 >= argc) return Usage();
+        const std::string value = argv[++i];
+        if (arg == "--serial") {
+            options.serial = value;
+        } else if (arg == "--kind") {
+            if (value != "main" && value != "servo") return Usage();
+            options.kind = value == "main" ? orva::sim::BoardKind::Main : orva::sim::BoardKind::Servo;
+        } else if (arg == "--ext") {
+            std::string list = value;
+            for (char& ch : list) ch = ch == ',' ? ' ' : ch;
+            for (const auto& word : orva::sim::SplitWords(list)) {
+                const auto addr = orva::sim::ParseNumber(word);
+                if (!addr || *addr < 0 || *addr > 63) return Usage();
+                options.extensions.push_back(static_cast<int>(*addr));
+            }
+        } else {
+            return Usage();
+        }
+    }
+    orva::sim::CBoardSim board(options);
+    if (!board.Start()) {
+        std::fprintf(stderr, "orvasim: cannot create the board's sockets\n");
+        return 1;
+    }
+    std::printf("board %s ready, control socket %s\n", options.serial.c_str(),
+                board.ControlPath().c_str());
+    std::fflush(stdout);
+    ServeStdin([&](const std::string& line) { return board.Execute(line); });
+    board.Stop();
+    return 0;
+}
+
+}  // namespace
+
+int RunIocp(int argc, char** argv);
+
+int main(int argc, char** argv) {
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    std::signal(SIGPIPE, SIG_IGN);
+    if (argc < 2) return Usage();
+    if (std::strcmp(argv[1], "board") == 0) return RunBoard(argc, argv);
+    if (std::strcmp(argv[1], "iocp") == 0) return RunIocp(argc, argv);
+    return Usage();
+}
