@@ -7,11 +7,13 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "card/OrvaCard.h"
 #include "core/EventTable.h"
 #include "core/PrintMonitor.h"
 #include "core/ServerRecord.h"
+#include "iocp/IocpClient.h"
 #include "scripting/Lua.h"
 
 namespace orva {
@@ -38,6 +40,8 @@ struct ScriptServices {
     const ServerList* servers = nullptr;
     CPrintMonitor* monitor = nullptr;
     COrvaCard* card = nullptr;
+    // The connection's clients, one per server in server-list order; none while disconnected.
+    const std::vector<CIocpClient*>* clients = nullptr;
 };
 
 // Reached from the lua_State through its extra space, so that independent states (the

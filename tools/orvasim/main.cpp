@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "BoardSim.h"
+#include "IocpSim.h"
 #include "SimSupport.h"
 
 namespace {
@@ -20,7 +21,7 @@ void OnSignal(int) { g_stop = 1; }
 int Usage() {
     std::fprintf(stderr,
                  "usage: orvasim board --serial SERIAL --kind main|servo [--ext LIST]\n"
-                 "       orvasim iocp --port N [--alias NAME]\n");
+                 "       orvasim iocp --port N [--alias NAME] [--keepalive MS]\n");
     return 2;
 }
 
@@ -77,9 +78,40 @@ int RunBoard(int argc, char** argv) {
     return 0;
 }
 
-}  // namespace
+int RunIocp(int argc, char** argv) {
+    orva::sim::IocpOptions options;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (i + 1 >= argc) return Usage();
+        const std::string value = argv[++i];
+        if (arg == "--port") {
+            const auto port = orva::sim::ParseNumber(value);
+            if (!port || *port < 0 || *port > 65535) return Usage();
+            options.port = static_cast<int>(*port);
+        } else if (arg == "--alias") {
+            options.alias = value;
+        } else if (arg == "--keepalive") {
+            const auto ms = orva::sim::ParseNumber(value);
+            if (!ms || *ms < 0) return Usage();
+            options.keepAliveMs = static_cast<int>(*ms);
+        } else {
+            return Usage();
+        }
+    }
+    orva::sim::CIocpSim server(options);
+    if (!server.Start()) {
+        std::fprintf(stderr, "orvasim: cannot listen on 127.0.0.1:%d\n", options.port);
+        return 1;
+    }
+    std::printf("iocp %s ready on 127.0.0.1:%d, control socket %s\n", options.alias.c_str(),
+                server.Port(), server.ControlPath().c_str());
+    std::fflush(stdout);
+    ServeStdin([&](const std::string& line) { return server.Execute(line); });
+    server.Stop();
+    return 0;
+}
 
-int RunIocp(int argc, char** argv);
+}  // namespace
 
 int main(int argc, char** argv) {
     std::signal(SIGINT, OnSignal);
