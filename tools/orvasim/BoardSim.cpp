@@ -158,8 +158,7 @@ void CBoardSim::ServeClient(int fd) {
 void CBoardSim::ServeControl(int fd) {
     std::string pending;
     while (const auto line = ReadLine(fd, pending)) {
-        const std::string answer = Execute(*line);
-        if (!WriteAll(fd, answer + "\n")) break;
+        if (!WriteAll(fd, OneLine(Execute(*line)) + "\n")) break;
         if (*line == "quit") break;
     }
     std::lock_guard lock(mutex_);

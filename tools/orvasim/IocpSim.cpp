@@ -71,11 +71,15 @@ bool CIocpSim::Start() {
                 continue;
             }
             std::lock_guard lock(mutex_);
+            controlFds_.push_back(fd);
             threads_.emplace_back([this, fd] {
                 std::string pending;
                 while (const auto line = ReadLine(fd, pending)) {
-                    if (!WriteAll(fd, Execute(*line) + "\n") || *line == "quit") break;
+                    if (!WriteAll(fd, OneLine(Execute(*line)) + "\n") || *line == "quit") break;
                 }
+                std::lock_guard guard(mutex_);
+                controlFds_.erase(std::remove(controlFds_.begin(), controlFds_.end(), fd),
+                                  controlFds_.end());
                 ::close(fd);
             });
         }
@@ -113,6 +117,7 @@ void CIocpSim::Stop() {
     {
         std::lock_guard lock(mutex_);
         for (const auto& c : clients_) ::shutdown(c->fd, SHUT_RDWR);
+        for (int fd : controlFds_) ::shutdown(fd, SHUT_RDWR);
         threads.swap(threads_);
     }
     for (auto& t : threads) t.join();

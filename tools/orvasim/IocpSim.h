@@ -74,6 +74,7 @@ private:
     std::condition_variable changed_;
     std::map<int, int> values_;
     std::vector<std::shared_ptr<Client>> clients_;
+    std::vector<int> controlFds_;
     std::vector<std::string> received_;
     std::function<void(const std::string&)> lineHook_;
 

@@ -60,6 +60,13 @@ bool WriteAll(int fd, const std::string& text) {
     return true;
 }
 
+std::string OneLine(std::string text) {
+    for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at)) {
+        text.replace(at, 1, " | ");
+    }
+    return text;
+}
+
 std::vector<std::string> SplitWords(const std::string& line) {
     std::vector<std::string> words;
     std::istringstream in(line);

@@ -12,6 +12,8 @@ int ListenUnix(const std::string& path, int type);
 // Reads one line (without its end) from a stream socket; nothing at end of stream.
 std::optional<std::string> ReadLine(int fd, std::string& pending);
 bool WriteAll(int fd, const std::string& text);
+// An answer of several lines as the one line a control socket carries, parts split by " | ".
+std::string OneLine(std::string text);
 std::vector<std::string> SplitWords(const std::string& line);
 // A decimal (or 0x hexadecimal) number, or nothing.
 std::optional<long long> ParseNumber(const std::string& word);

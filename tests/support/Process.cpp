@@ -1,0 +1,152 @@
+#include "support/Process.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+namespace orva::test {
+
+Process::Process(const std::string& program, const std::vector<std::string>& args,
+                 const std::vector<std::pair<std::string, std::string>>& env) {
+    int inPipe[2];
+    int outPipe[2];
+    if (::pipe2(inPipe, O_CLOEXEC) != 0 || ::pipe2(outPipe, O_CLOEXEC) != 0) return;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        ::dup2(inPipe[0], 0);
+        ::dup2(outPipe[1], 1);
+        for (const auto& [k, v] : env) ::setenv(k.c_str(), v.c_str(), 1);
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(program.c_str(), argv.data());
+        ::_exit(127);
+    }
+    ::close(inPipe[0]);
+    ::close(outPipe[1]);
+    in_ = inPipe[1];
+    out_ = outPipe[0];
+}
+
+Process::~Process() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        Wait(std::chrono::seconds(5));
+    }
+    if (in_ >= 0) ::close(in_);
+    if (out_ >= 0) ::close(out_);
+}
+
+std::optional<std::string> Process::ReadLine(std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        const size_t nl = pending_.find('\n');
+        if (nl != std::string::npos) {
+            std::string line = pending_.substr(0, nl);
+            pending_.erase(0, nl + 1);
+            lines_.push_back(line);
+            return line;
+        }
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0 || out_ < 0) return std::nullopt;
+        pollfd p{out_, POLLIN, 0};
+        if (::poll(&p, 1, static_cast<int>(left.count())) != 1) return std::nullopt;
+        char buf[4096];
+        const ssize_t n = ::read(out_, buf, sizeof(buf));
+        if (n <= 0) return std::nullopt;
+        pending_.append(buf, static_cast<size_t>(n));
+    }
+}
+
+std::optional<std::string> Process::WaitForLine(const std::string& text,
+                                                std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return std::nullopt;
+        const auto line = ReadLine(left);
+        if (!line) return std::nullopt;
+        if (line->find(text) != std::string::npos) return line;
+    }
+}
+
+void Process::Write(const std::string& text) {
+    if (in_ >= 0) [[maybe_unused]] auto n = ::write(in_, text.data(), text.size());
+}
+
+void Process::CloseInput() {
+    if (in_ >= 0) ::close(in_);
+    in_ = -1;
+}
+
+void Process::Signal(int signal) {
+    if (pid_ > 0) ::kill(pid_, signal);
+}
+
+int Process::Wait(std::chrono::milliseconds timeout) {
+    if (pid_ <= 0) return exitCode_;
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        int status = 0;
+        const pid_t r = ::waitpid(pid_, &status, WNOHANG);
+        if (r == pid_) {
+            pid_ = -1;
+            exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            return exitCode_;
+        }
+        if (std::chrono::steady_clock::now() > deadline) return -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+std::string BinPath(const std::string& name) {
+    const char* build = std::getenv("ORVA_BUILD_DIR");
+    return std::string(build ? build : ".") + "/bin/" + name;
+}
+
+ControlClient::ControlClient(const std::string& path) {
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    if (path.size() >= sizeof(addr.sun_path)) return;
+    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    fd_ = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+ControlClient::~ControlClient() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::string ControlClient::Command(const std::string& line) {
+    if (fd_ < 0) return "error: not connected";
+    const std::string request = line + "\n";
+    if (::send(fd_, request.data(), request.size(), MSG_NOSIGNAL) < 0) return "error: send";
+    for (;;) {
+        const size_t nl = pending_.find('\n');
+        if (nl != std::string::npos) {
+            std::string answer = pending_.substr(0, nl);
+            pending_.erase(0, nl + 1);
+            return answer;
+        }
+        char buf[4096];
+        const ssize_t n = ::recv(fd_, buf, sizeof(buf), 0);
+        if (n <= 0) return "error: closed";
+        pending_.append(buf, static_cast<size_t>(n));
+    }
+}
+
+}  // namespace orva::test
