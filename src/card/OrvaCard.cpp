@@ -244,8 +244,10 @@ void COrvaCard::HandleReport(const uint8_t* report, size_t length, std::stop_tok
 void COrvaCard::HandleInputs(const Report& r) {
     for (size_t k = 2; k < kReportSize; ++k) {
         const uint8_t now = r[k];
-        const uint8_t old = inputShadow_[k].exchange(now, std::memory_order_relaxed);
+        // Only this thread writes the shadow, so a plain load and store suffice.
+        const uint8_t old = inputShadow_[k].load(std::memory_order_relaxed);
         if (old == now) continue;
+        inputShadow_[k].store(now, std::memory_order_relaxed);
         for (int b = 0; b < 8; ++b) {
             const auto mask = static_cast<uint8_t>(1u << b);
             if ((old & mask) == (now & mask)) continue;
@@ -258,7 +260,8 @@ void COrvaCard::HandleInputs(const Report& r) {
 void COrvaCard::HandleAdc(const Report& r, bool servo, std::stop_token stop) {
     for (size_t i = 0; i < 8; ++i) {
         const auto word = static_cast<uint16_t>(r[1 + 2 * i] | (r[2 + 2 * i] << 8));
-        if (analog_[i].exchange(word, std::memory_order_relaxed) == word) continue;
+        if (analog_[i].load(std::memory_order_relaxed) == word) continue;
+        analog_[i].store(word, std::memory_order_relaxed);
         if (!target_) continue;
         if (servo) {
             target_->Send(WM_CARD_ADC, static_cast<int64_t>(i + 1), word * 1024 / 65536, stop);

@@ -201,6 +201,7 @@ private:
 
     mutable std::mutex encoderMutex_;
     std::array<std::unique_ptr<CCardEncoder>, kSlots> encoders_;
+    std::atomic<int> encoderCount_{0};  // lets the reader skip the table while it is empty
 
     std::shared_ptr<PulseSession> pulses_;
     std::mutex threadMutex_;

@@ -73,6 +73,7 @@ int COrvaCard::CreateEncoder(int64_t pinA, int64_t pinB, int64_t step) {
         encoders_[slot] = std::make_unique<CCardEncoder>(
             static_cast<int>(slot + 1), pinA, pinB, static_cast<int32_t>(step & 0xFF),
             InputLevel(pinA), InputLevel(pinB));
+        encoderCount_.fetch_add(1, std::memory_order_relaxed);
         return static_cast<int>(slot + 1);
     }
     return 0;
@@ -105,6 +106,7 @@ void COrvaCard::StepEncoders(const Report& r) {
         const PinBit bit = InputBit(static_cast<int>(pin));
         return InputPolarity::Level((r[bit.byte] & bit.mask) != 0);
     };
+    if (encoderCount_.load(std::memory_order_relaxed) == 0) return;
     std::lock_guard lock(encoderMutex_);
     for (const auto& e : encoders_) {
         if (!e) continue;

@@ -56,6 +56,7 @@ void COrvaCard::ClearState() {
     {
         std::lock_guard lock(encoderMutex_);
         for (auto& e : encoders_) e.reset();
+        encoderCount_.store(0, std::memory_order_relaxed);
     }
     std::lock_guard lock(displayMutex_);
     for (auto& d : displays_) d.reset();
@@ -102,6 +103,17 @@ bool COrvaCard::Open() {
 void COrvaCard::StartThreads() {
     std::lock_guard lock(threadMutex_);
     if (!IsConnected() || reader_.joinable()) return;
+    // The blinkers start with empty lists. Emptied here rather than in the new threads, so a
+    // blink set right after this call is never lost to a thread that starts late.
+    BlinkLists& lists = BlinkLists::Shared();
+    {
+        std::lock_guard outputs(lists.outputLock);
+        lists.outputs.clear();
+    }
+    {
+        std::lock_guard displays(lists.displayLock);
+        lists.displays.clear();
+    }
     reader_ = std::jthread([this](std::stop_token stop) { ReaderLoop(stop); });
     outputBlinker_ = std::jthread([this](std::stop_token stop) { OutputBlinkerLoop(stop); });
     displayBlinker_ = std::jthread([this](std::stop_token stop) { DisplayBlinkerLoop(stop); });
@@ -136,6 +148,7 @@ void COrvaCard::Close() {
     {
         std::lock_guard lock(encoderMutex_);
         for (auto& e : encoders_) e.reset();
+        encoderCount_.store(0, std::memory_order_relaxed);
     }
     std::lock_guard lock(displayMutex_);
     for (auto& d : displays_) {
@@ -196,10 +209,6 @@ void COrvaCard::ReaderLoop(std::stop_token stop) {
 
 void COrvaCard::OutputBlinkerLoop(std::stop_token stop) {
     BlinkLists& lists = BlinkLists::Shared();
-    {
-        std::lock_guard lock(lists.outputLock);
-        lists.outputs.clear();
-    }
     bool phase = false;
     while (!stop.stop_requested()) {
         phase = !phase;
@@ -218,10 +227,6 @@ void COrvaCard::OutputBlinkerLoop(std::stop_token stop) {
 
 void COrvaCard::DisplayBlinkerLoop(std::stop_token stop) {
     BlinkLists& lists = BlinkLists::Shared();
-    {
-        std::lock_guard lock(lists.displayLock);
-        lists.displays.clear();
-    }
     bool phase = false;
     while (!stop.stop_requested()) {
         phase = !phase;

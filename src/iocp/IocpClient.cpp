@@ -265,6 +265,7 @@ bool CIocpClient::QueueLine(std::string line, std::stop_token stop) {
     // A full queue holds the reader back (the server then waits on TCP) instead of losing lines.
     if (!queueRoom_.wait(lock, stop, [&] { return lines_.size() < kQueueSlots; })) return false;
     lines_.push_back(std::move(line));
+    lock.unlock();  // the parser wakes to a free lock
     queueReady_.notify_one();
     return true;
 }

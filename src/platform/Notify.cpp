@@ -49,13 +49,16 @@ void CNotify::DrainWakeFd() {
 }
 
 void CNotify::Post(uint32_t message, int64_t wParam, int64_t lParam) {
+    bool wasEmpty = false;
     {
         std::lock_guard lock(mutex_);
         if (closed_) return;
+        wasEmpty = queue_.empty();
         queue_.push_back(Item{{message, wParam, lParam}, nullptr});
     }
     queued_.notify_one();
-    Wake();
+    // A burst wakes the event loop once: ProcessPending wakes it again if work remains.
+    if (wasEmpty) Wake();
 }
 
 std::optional<int64_t> CNotify::Send(uint32_t message, int64_t wParam, int64_t lParam,

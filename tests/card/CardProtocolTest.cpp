@@ -225,8 +225,8 @@ TEST_F(CardProtocolTest, BlinkingWritesEveryHalfSecond) {
     for (size_t i = 2; i < changes.size(); ++i) {
         EXPECT_NE(changes[i].second, changes[i - 1].second);
         const auto gap = changes[i].first - changes[i - 1].first;
-        EXPECT_GT(gap, std::chrono::milliseconds(350));
-        EXPECT_LT(gap, std::chrono::milliseconds(800));
+        EXPECT_GT(gap, std::chrono::milliseconds(250));
+        EXPECT_LT(gap, std::chrono::milliseconds(1000));
     }
 }
 

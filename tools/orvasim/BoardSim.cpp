@@ -215,6 +215,7 @@ CBoardSim::Report CBoardSim::CardInfo() const {
 }
 
 void CBoardSim::Broadcast(const uint8_t* report, size_t length) {
+    if (reportHook_) reportHook_();
     for (int fd : clients_) {
         if (fd < 0) continue;
         // A client that does not read for a while loses reports, as a stalled USB host would.
@@ -223,7 +224,6 @@ void CBoardSim::Broadcast(const uint8_t* report, size_t length) {
             if (::poll(&p, 1, 100) > 0) ::send(fd, report, length, MSG_NOSIGNAL | MSG_DONTWAIT);
         }
     }
-    if (reportHook_) reportHook_();
 }
 
 void CBoardSim::SendInputsLocked() {

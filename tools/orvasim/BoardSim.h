@@ -47,7 +47,7 @@ public:
     // Waits until at least count reports are waiting to be taken.
     bool WaitReceived(size_t count, long long timeoutMs);
     std::string DigitsText(int first, int last) const;
-    // Called after every report written to the clients (for latency measurements).
+    // Called right before every report is written to the clients (for latency measurements).
     void SetReportHook(std::function<void()> hook);
 
     const std::string& ControlPath() const { return controlPath_; }
