@@ -13,6 +13,15 @@ constexpr std::array<uint8_t, 18> kSegments = {0x7E, 0x30, 0x6D, 0x79, 0x33, 0x5
 
 uint8_t DigitCode(int64_t value) { return kSegments[static_cast<size_t>(value % 10)]; }
 
+// abs(first - last) + 1, modulo 256. Unsigned, because scripts may pass ids whose difference
+// does not fit in 64 signed bits.
+size_t DigitCount(int64_t first, int64_t last) {
+    const uint64_t distance = first > last
+                                  ? static_cast<uint64_t>(first) - static_cast<uint64_t>(last)
+                                  : static_cast<uint64_t>(last) - static_cast<uint64_t>(first);
+    return static_cast<size_t>((distance + 1) & 0xFF);
+}
+
 }  // namespace
 
 uint8_t SegmentCode(char16_t c) {
@@ -25,7 +34,7 @@ CCardDisplay::CCardDisplay(COrvaCard& owner, int64_t first, int64_t last)
     : owner_(owner),
       first_(first),
       last_(last),
-      digits_(static_cast<size_t>(((first > last ? first - last : last - first) + 1) & 0xFF), 0),
+      digits_(DigitCount(first, last), 0),
       descending_(first > last) {}
 
 void CCardDisplay::Clear() { std::fill(digits_.begin(), digits_.end(), 0); }
@@ -94,7 +103,10 @@ void CCardDisplay::ShowText(std::u16string_view text) {
 void CCardDisplay::Refresh() {
     const int64_t stepDir = descending_ ? 1 : -1;
     int64_t d = last_;
-    for (size_t i = 0; i < digits_.size(); ++i, d += stepDir) {
+    for (size_t i = 0; i < digits_.size(); ++i) {
+        // Stepped before each digit but the first, never past the first digit id: a display
+        // at either end of the integer range would overflow one step beyond it.
+        if (i > 0) d += stepDir;
         owner_.PutDigit(d, on_ ? digits_[i] : 0);
     }
     owner_.WriteDisplayImageOf(first_);

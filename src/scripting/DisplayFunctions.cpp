@@ -6,8 +6,11 @@
 namespace orva {
 namespace {
 
-// The display functions reach their display through slot (id - 1) modulo 256.
-int64_t SlotId(int64_t id) { return ((id - 1) % 256 + 256) % 256 + 1; }
+// The display functions reach their display through slot (id - 1) modulo 256. Unsigned, so
+// that the lowest integer a script can pass does not overflow (256 divides 2^64).
+int64_t SlotId(int64_t id) {
+    return static_cast<int64_t>((static_cast<uint64_t>(id) - 1) % 256) + 1;
+}
 
 int32_t Low32(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
 

@@ -1,1 +1,368 @@
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+
+#include "BoardSim.h"
+#include "ScriptTestSupport.h"
+#include "card/OrvaCard.h"
+#include "card/VirtualBoard.h"
+
+namespace orva {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+class DisplayEncoderFunctionsTest : public test::ScriptTest {
+protected:
+    void SetUp() override {
+        test::ScriptTest::SetUp();
+        notify_.SetHandler([this](const Notification& n) {
+            seen_.push_back(n);
+            return int64_t{0};
+        });
+    }
+    void TearDown() override {
+        state_.reset();
+        card_.Close();
+        board_.reset();
+    }
+
+    // A simulated board, the card opened on it (no threads: reports are replayed), and a state
+    // whose scripts reach that card.
+    void Connect() {
+        board_ = std::make_unique<sim::CBoardSim>(
+            sim::BoardOptions{"ORVA-12345", sim::BoardKind::Main, {}});
+        ASSERT_TRUE(board_->Start());
+        card_.Configure(-1, u"ORVA-12345");
+        ASSERT_TRUE(card_.Open());
+        services_.card = &card_;
+        state_ = CScriptState::Create(services_);
+        ASSERT_TRUE(state_);
+    }
+
+    // The reports written since the last call: a marker written after them arrives last.
+    std::vector<Bytes> Drain() {
+        card_.SendCommand(CMD_INFO_DONE, 0x5A);
+        std::vector<Bytes> out;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+        while (std::chrono::steady_clock::now() < deadline) {
+            if (!board_->WaitReceived(1, 100)) continue;
+            for (auto& r : board_->TakeReceived()) {
+                if (r[1] == CMD_INFO_DONE && r[2] == 0x5A) return out;
+                out.push_back(std::move(r));
+            }
+        }
+        ADD_FAILURE() << "the marker never arrived";
+        return out;
+    }
+    // What digits first-last show once everything written so far has arrived.
+    std::string Shown(int first, int last) {
+        Drain();
+        return board_->DigitsText(first, last);
+    }
+
+    // Replays an inputs report and answers the encoder steps it posted.
+    std::vector<std::pair<int64_t, int64_t>> Replay(std::initializer_list<int> pins) {
+        Report r{};
+        r[1] = REPORT_INPUTS;
+        for (int pin : pins)
+            r[static_cast<size_t>(1 + pin / 8)] |= static_cast<uint8_t>(0x80u >> (pin % 8));
+        seen_.clear();
+        card_.HandleReport(r.data(), r.size());
+        notify_.ProcessPending();
+        std::vector<std::pair<int64_t, int64_t>> steps;
+        for (const auto& n : seen_) {
+            if (n.message == WM_CARD_ENCODER) steps.emplace_back(n.wParam, n.lParam);
+        }
+        return steps;
+    }
+
+    CVirtualHidBackend backend_;
+    CNotify notify_;
+    std::vector<Notification> seen_;
+    std::unique_ptr<sim::CBoardSim> board_;
+    COrvaCard card_{backend_, &notify_};
+};
+
+TEST_F(DisplayEncoderFunctionsTest, EncoderCountAndRangeMessages) {
+    Connect();
+    const std::vector<std::pair<std::u16string, std::string>> cases = {
+        {u"orva.encoder.create(100)", "orva.enconder.create: incorrect number of arguments."},
+        {u"orva.encoder.create(100, 101, 1, 2)",
+         "orva.enconder.create: incorrect number of arguments."},
+        {u"orva.encoder.value.get()", "orva.encoder.position.get: incorrect number of arguments."},
+        {u"orva.encoder.value.get(1, 2)",
+         "orva.encoder.position.get: incorrect number of arguments."},
+        {u"orva.encoder.value.get(0)",
+         "orva.encoder.position.get: the encoder parm is out of range. (1-256)"},
+        {u"orva.encoder.value.get(257)",
+         "orva.encoder.position.get: the encoder parm is out of range. (1-256)"},
+        {u"orva.encoder.value.get(4294967297)",
+         "orva.encoder.position.get: the encoder parm is out of range. (1-256)"},
+        {u"orva.encoder.value.set(1)", "orva.encoder.position.set: incorrect number of arguments."},
+        {u"orva.encoder.value.set(0, 1)",
+         "orva.enconder.position.set: the encoder parm is out of range. (1-256)"},
+        {u"orva.encoder.value.set(257, 1)",
+         "orva.enconder.position.set: the encoder parm is out of range. (1-256)"},
+        {u"orva.encoder.value.set(5, 10)", "orva.setEncoderPosition: Encoder 5 not defined."},
+        {u"orva.encoder.value.set(256, 10)", "orva.setEncoderPosition: Encoder 256 not defined."},
+        {u"orva.encoder.limits.set(1, 0, 100)",
+         "orva.encoder.limits.set: incorrect number of arguments."},
+        {u"orva.encoder.limits.set(1, 0, 100, true, 1)",
+         "orva.encoder.limits.set: incorrect number of arguments."},
+        {u"orva.encoder.limits.set(0, 0, 100, true)",
+         "orva.encoder.limits.set: the encoder parm is out of range. (1-256)"},
+        {u"orva.encoder.limits.set(257, 0, 100, true)",
+         "orva.encoder.limits.set: the encoder parm is out of range. (1-256)"},
+        // An id that does not convert is 0, out of range before it is missing.
+        {u"orva.encoder.limits.set('one', 0, 100, true)",
+         "orva.encoder.limits.set: the encoder parm is out of range. (1-256)"},
+        {u"orva.encoder.limits.set(9, 0, 100, true)",
+         "orva.encoder.limits.set: Encoder 9 not defined."},
+    };
+    for (const auto& [script, message] : cases)
+        EXPECT_EQ(ErrorOf(script), message) << ToUtf8(script);
+    // No encoder yet: reading gives 0, not an error.
+    EXPECT_EQ(Eval(u"orva.encoder.value.get(1)"), "0");
+    EXPECT_EQ(Eval(u"orva.encoder.value.get(256)"), "0");
+    EXPECT_EQ(Eval(u"orva.encoder.create(100, 101)"), "1");  // the count messages made none
+}
+
+TEST_F(DisplayEncoderFunctionsTest, EncoderCreateValueAndLimits) {
+    Connect();
+    EXPECT_EQ(Eval(u"orva.encoder.create(100, 101)"), "1");
+    EXPECT_EQ(Eval(u"orva.encoder.create(102, 103, 3)"), "2");
+    EXPECT_EQ(Eval(u"math.type(orva.encoder.create(104, 105, 258))"), "integer");  // 3
+    EXPECT_EQ(Eval(u"orva.encoder.value.get(1)"), "0");
+
+    // The click factor multiplies each step; without one it is 1.
+    EXPECT_EQ(Replay({100, 102, 104}),
+              (std::vector<std::pair<int64_t, int64_t>>{{1, 1}, {2, 1}, {3, 1}}));
+    EXPECT_EQ(Eval(u"orva.encoder.value.get(1)"), "1");
+    EXPECT_EQ(Eval(u"orva.encoder.value.get(2)"), "3");
+    EXPECT_EQ(Eval(u"orva.encoder.value.get(3)"), "2");
+
+    // The value set is answered as given; reading brings it into the limits.
+    EXPECT_EQ(Eval(u"orva.encoder.limits.set(1, 0, 100, false)"), "1");
+    EXPECT_EQ(Eval(u"orva.encoder.value.set(1, 150)"), "150");
+    EXPECT_EQ(Eval(u"orva.encoder.value.get(1)"), "100");
+    EXPECT_EQ(Eval(u"orva.encoder.value.set(1, -7)"), "-7");
+    EXPECT_EQ(Eval(u"orva.encoder.value.get(1)"), "0");
+    EXPECT_EQ(Eval(u"orva.encoder.value.set('1', '42')"), "42");
+    EXPECT_EQ(Eval(u"orva.encoder.value.get(1)"), "42");
+    // Setting limits clamps the value at once.
+    ASSERT_TRUE(Run(u"orva.encoder.limits.set(1, 0, 10, nil)"));
+    EXPECT_EQ(Eval(u"orva.encoder.value.get(1)"), "10");
+
+    // The cyclic flag is Lua's truth, so 0 makes the encoder cyclic.
+    ASSERT_TRUE(Run(u"orva.encoder.limits.set(1, 0, 100, 0) orva.encoder.value.set(1, 100)"));
+    Replay({100, 101});  // forward from (1,0)
+    EXPECT_EQ(Eval(u"orva.encoder.value.get(1)"), "0");
+    ASSERT_TRUE(Run(u"orva.encoder.limits.set(1, 0, 100, false) orva.encoder.value.set(1, 100)"));
+    Replay({101});  // forward again
+    EXPECT_EQ(Eval(u"orva.encoder.value.get(1)"), "100");
+    Replay({});  // forward, and refused again
+    EXPECT_EQ(Eval(u"orva.encoder.value.get(1)"), "100");
+    Replay({101});  // backward
+    EXPECT_EQ(Eval(u"orva.encoder.value.get(1)"), "99");
+
+    // The card keeps the low 32 bits; the answer is what the script gave.
+    EXPECT_EQ(Eval(u"orva.encoder.value.set(2, 4294967303)"), "4294967303");
+    EXPECT_EQ(Eval(u"orva.encoder.value.get(2)"), "7");
+    ASSERT_TRUE(Run(u"orva.encoder.limits.set(2, 4294967296 + 10, 4294967296 + 20, false)"));
+    EXPECT_EQ(Eval(u"orva.encoder.value.get(2)"), "10");
+}
+
+TEST_F(DisplayEncoderFunctionsTest, EncoderTableFillsUp) {
+    Connect();
+    ASSERT_TRUE(
+        Run(u"for i = 1, 256 do last = orva.encoder.create(100, 101) end "
+            u"extra = orva.encoder.create(100, 101)"));
+    EXPECT_EQ(Eval(u"last"), "256");
+    EXPECT_EQ(Eval(u"extra"), "0");
+    EXPECT_EQ(ErrorOf(u"orva.encoder.value.set(extra, 1)"),
+              "orva.enconder.position.set: the encoder parm is out of range. (1-256)");
+    EXPECT_EQ(Eval(u"orva.encoder.value.set(256, 9)"), "9");
+    EXPECT_EQ(Eval(u"orva.encoder.value.get(256)"), "9");
+    const auto steps = Replay({100});
+    ASSERT_EQ(steps.size(), 256u);
+    EXPECT_EQ(steps.back(), std::make_pair(int64_t{256}, int64_t{1}));
+}
+
+TEST_F(DisplayEncoderFunctionsTest, DisplayCountMessages) {
+    Connect();
+    const std::vector<std::pair<std::u16string, std::string>> cases = {
+        {u"orva.display.create(1)", "orva.display.create: incorrect number of arguments."},
+        {u"orva.display.create(1, 2, 3)", "orva.display.create: incorrect number of arguments."},
+        {u"orva.display.switch(1)", "orva.display.switch: incorrect number of arguments."},
+        {u"orva.display.blinking.get()",
+         "orva.display.blinking.get: incorrect number of arguments."},
+        {u"orva.display.blinking.set(1)",
+         "orva.display.blinking.set: incorrect number of arguments."},
+        {u"orva.display.show.hdg(1)", "orva.display.hdg: incorrect number of arguments."},
+        {u"orva.display.show.ias(1, 2, 3)", "orva.display.ias: incorrect number of arguments."},
+        {u"orva.display.show.vs()", "orva.display.vs: incorrect number of arguments."},
+        {u"orva.display.show.frq(1)", "orva.display.frq: incorrect number of arguments."},
+        {u"orva.display.show.usr(1, '%5.1f')", "orva.display.usr: incorrect number of arguments."},
+        // A missing display is not an error except for a user format.
+        {u"orva.display.show.usr(7, '%5.1f', 1)", "orva.display.usr: incorrect Display ID."},
+        {u"orva.display.show.usr(7, '%d', 1)", "orva.display.usr: format error."},
+    };
+    for (const auto& [script, message] : cases)
+        EXPECT_EQ(ErrorOf(script), message) << ToUtf8(script);
+    EXPECT_TRUE(Drain().empty());
+    EXPECT_EQ(Eval(u"orva.display.create(1, 3)"), "1");  // the count messages made none
+}
+
+TEST_F(DisplayEncoderFunctionsTest, CockpitFormats) {
+    Connect();
+    EXPECT_EQ(Eval(u"orva.display.create(1, 3)"), "1");
+    EXPECT_EQ(Eval(u"orva.display.show.hdg(1, 365)"), "1");
+    EXPECT_EQ(Shown(1, 3), "005");
+    EXPECT_EQ(Eval(u"orva.display.show.hdg(1, -90)"), "1");
+    EXPECT_EQ(Shown(1, 3), "270");
+    EXPECT_EQ(Eval(u"orva.display.show.vs(1, -500)"), "1");
+    EXPECT_EQ(Shown(1, 3), "  0");
+    EXPECT_EQ(Eval(u"orva.display.show.ias(1, 1500)"), "1");
+    EXPECT_EQ(Shown(1, 3), "999");
+    EXPECT_EQ(Eval(u"orva.display.show.ias(1, 80)"), "1");
+    EXPECT_EQ(Shown(1, 3), " 80");
+    // The value is an integer argument: a fraction counts as 0, a numeric text as its number,
+    // and the low 32 bits are used.
+    ASSERT_TRUE(Run(u"orva.display.show.hdg(1, 123.5)"));
+    EXPECT_EQ(Shown(1, 3), "000");
+    ASSERT_TRUE(Run(u"orva.display.show.hdg('1', '90')"));
+    EXPECT_EQ(Shown(1, 3), "090");
+    ASSERT_TRUE(Run(u"orva.display.show.hdg(1, 4294967296 + 5)"));
+    EXPECT_EQ(Shown(1, 3), "005");
+
+    EXPECT_EQ(Eval(u"orva.display.create(11, 16)"), "2");
+    EXPECT_EQ(Eval(u"orva.display.show.frq(2, 11802)"), "1");
+    EXPECT_EQ(Shown(11, 16), "118.025");
+    ASSERT_TRUE(Run(u"orva.display.show.frq(2, 10800)"));
+    EXPECT_EQ(Shown(11, 16), "108.000");
+    EXPECT_EQ(Eval(u"orva.display.create(21, 25)"), "3");
+    ASSERT_TRUE(Run(u"orva.display.show.frq(3, 11802)"));
+    EXPECT_EQ(Shown(21, 25), "118.02");
+}
+
+TEST_F(DisplayEncoderFunctionsTest, UserFormats) {
+    Connect();
+    ASSERT_EQ(Eval(u"orva.display.create(1, 5)"), "1");
+    EXPECT_EQ(Eval(u"orva.display.show.usr(1, '%.1f', 12.3)"), "1");
+    EXPECT_EQ(Shown(1, 5), "12.3  ");
+    // Letters the segments draw are written in the format.
+    ASSERT_TRUE(Run(u"orva.display.show.usr(1, 'H%5.1f', 2.5)"));
+    EXPECT_EQ(Shown(1, 5), "H  2.5");
+    EXPECT_EQ(card_.DisplayImage(0)[3], 0x37);
+    ASSERT_TRUE(Run(u"orva.display.show.usr(1, 'E-%.0f', '12')"));
+    EXPECT_EQ(Shown(1, 5), "E-12 ");
+    // A rejected format leaves the display as it was.
+    EXPECT_EQ(ErrorOf(u"orva.display.show.usr(1, '%d', 5)"), "orva.display.usr: format error.");
+    EXPECT_EQ(ErrorOf(u"orva.display.show.usr(1, '%s', 5)"), "orva.display.usr: format error.");
+    EXPECT_EQ(ErrorOf(u"orva.display.show.usr(1, '%.1f%.1f', 5)"),
+              "orva.display.usr: format error.");
+    EXPECT_EQ(ErrorOf(u"orva.display.show.usr(1, 5, 5)"), "orva.display.usr: format error.");
+    EXPECT_EQ(ErrorOf(u"orva.display.show.usr(1, nil, 5)"), "orva.display.usr: format error.");
+    EXPECT_TRUE(Drain().empty());
+    EXPECT_EQ(board_->DigitsText(1, 5), "E-12 ");
+    // Display ids reach their slot modulo 256; 0 is the empty slot 256.
+    ASSERT_TRUE(Run(u"orva.display.show.usr(257, '%.0f', 7)"));
+    EXPECT_EQ(Shown(1, 5), "7    ");
+    EXPECT_EQ(ErrorOf(u"orva.display.show.usr(0, '%.0f', 7)"),
+              "orva.display.usr: incorrect Display ID.");
+    EXPECT_EQ(ErrorOf(u"orva.display.show.usr(2, '%.0f', 7)"),
+              "orva.display.usr: incorrect Display ID.");
+}
+
+TEST_F(DisplayEncoderFunctionsTest, SwitchingAndMissingDisplays) {
+    Connect();
+    ASSERT_TRUE(Run(u"orva.display.create(1, 3) orva.display.show.hdg(1, 5)"));
+    EXPECT_EQ(Shown(1, 3), "005");
+    EXPECT_EQ(Eval(u"orva.display.switch(1, false)"), "1");
+    EXPECT_EQ(Shown(1, 3), "   ");
+    // Drawing while off stays dark until switched on.
+    ASSERT_TRUE(Run(u"orva.display.show.hdg(1, 7)"));
+    EXPECT_EQ(Shown(1, 3), "   ");
+    EXPECT_EQ(Eval(u"orva.display.switch(1, true)"), "1");
+    EXPECT_EQ(Shown(1, 3), "007");
+    ASSERT_TRUE(Run(u"orva.display.switch(257, 0)"));
+    EXPECT_EQ(Shown(1, 3), "   ");
+    ASSERT_TRUE(Run(u"orva.display.switch(257, true)"));
+    EXPECT_EQ(Shown(1, 3), "007");
+    ASSERT_TRUE(Run(u"orva.display.show.ias(-255, 42)"));  // slot 0 as well
+    EXPECT_EQ(Shown(1, 3), " 42");
+    // The slot arithmetic holds over the whole integer range.
+    ASSERT_TRUE(Run(u"orva.display.show.ias(math.mininteger + 1, 43)"));
+    EXPECT_EQ(Shown(1, 3), " 43");
+    ASSERT_TRUE(Run(u"orva.display.show.ias(math.maxinteger - 254, 44)"));
+    EXPECT_EQ(Shown(1, 3), " 44");
+    EXPECT_EQ(Eval(u"orva.display.switch(math.mininteger, false)"), "1");  // slot 255: none
+    EXPECT_EQ(ErrorOf(u"orva.display.show.usr(math.mininteger, '%.0f', 1)"),
+              "orva.display.usr: incorrect Display ID.");
+
+    // Missing displays are ignored, and the answer is still 1.
+    EXPECT_EQ(Eval(u"orva.display.show.hdg(7, 90)"), "1");
+    EXPECT_EQ(Eval(u"orva.display.show.ias(7, 90)"), "1");
+    EXPECT_EQ(Eval(u"orva.display.show.vs(7, 90)"), "1");
+    EXPECT_EQ(Eval(u"orva.display.show.frq(7, 11802)"), "1");
+    EXPECT_EQ(Eval(u"orva.display.switch(7, false)"), "1");
+    EXPECT_EQ(Eval(u"orva.display.switch(0, false)"), "1");
+    EXPECT_TRUE(Drain().empty());
+}
+
+TEST_F(DisplayEncoderFunctionsTest, DisplayTableFillsUp) {
+    Connect();
+    // Digits 1-160, then round again, so that every display is one the board shows.
+    ASSERT_TRUE(
+        Run(u"for i = 1, 256 do d = (i - 1) % 160 + 1 last = orva.display.create(d, d) end "
+            u"extra = orva.display.create(1, 1)"));
+    EXPECT_EQ(Eval(u"last"), "256");
+    EXPECT_EQ(Eval(u"extra"), "0");
+    // Id 0 is display 256, on digit 96.
+    ASSERT_TRUE(Run(u"orva.display.show.hdg(0, 4)"));
+    EXPECT_EQ(Shown(96, 96), "4");
+    ASSERT_TRUE(Run(u"orva.display.show.usr(512, '%.0f', 6)"));
+    EXPECT_EQ(Shown(96, 96), "6");
+    EXPECT_EQ(Shown(1, 1), " ");
+}
+
+TEST_F(DisplayEncoderFunctionsTest, Blinking) {
+    Connect();
+    ASSERT_TRUE(Run(u"orva.display.create(1, 3)"));
+    EXPECT_EQ(Eval(u"orva.display.blinking.get(1)"), "false");
+    EXPECT_EQ(Eval(u"orva.display.blinking.set(1, true)"), "true");
+    EXPECT_EQ(Eval(u"orva.display.blinking.get(1)"), "true");
+    EXPECT_TRUE(card_.IsDisplayBlinking(1));
+    // Blinking takes the id as it is, without the slot arithmetic.
+    EXPECT_EQ(Eval(u"orva.display.blinking.set(257, 1)"), "true");
+    EXPECT_TRUE(card_.IsDisplayBlinking(257));
+    EXPECT_EQ(Eval(u"orva.display.blinking.get(513)"), "false");
+    EXPECT_EQ(Eval(u"orva.display.blinking.set(257, 'no')"), "false");
+    EXPECT_FALSE(card_.IsDisplayBlinking(257));
+    EXPECT_EQ(Eval(u"orva.display.blinking.set(1, 0)"), "false");
+    EXPECT_EQ(Eval(u"orva.display.blinking.get(1)"), "false");
+    EXPECT_FALSE(card_.IsDisplayBlinking(1));
+}
+
+TEST_F(DisplayEncoderFunctionsTest, WithoutACard) {
+    // The state of the fixture reaches no card.
+    EXPECT_EQ(Eval(u"orva.encoder.create(100, 101)"), "0");
+    EXPECT_EQ(Eval(u"orva.encoder.value.get(1)"), "0");
+    EXPECT_EQ(ErrorOf(u"orva.encoder.value.set(1, 5)"),
+              "orva.setEncoderPosition: Encoder 1 not defined.");
+    EXPECT_EQ(ErrorOf(u"orva.encoder.limits.set(1, 0, 5, true)"),
+              "orva.encoder.limits.set: Encoder 1 not defined.");
+    EXPECT_EQ(Eval(u"orva.display.create(1, 3)"), "0");
+    EXPECT_EQ(Eval(u"orva.display.show.hdg(1, 5)"), "1");
+    EXPECT_EQ(Eval(u"orva.display.switch(1, true)"), "1");
+    EXPECT_EQ(Eval(u"orva.display.blinking.set(1, true)"), "true");
+    EXPECT_EQ(Eval(u"orva.display.blinking.get(1)"), "false");
+    EXPECT_EQ(ErrorOf(u"orva.display.show.usr(1, '%.1f', 1)"),
+              "orva.display.usr: incorrect Display ID.");
+    EXPECT_EQ(ErrorOf(u"orva.display.show.usr(1, '%d', 1)"), "orva.display.usr: format error.");
+}
+
+}  // namespace
+}  // namespace orva
