@@ -46,6 +46,16 @@ std::vector<std::u16string> CRecordingPrompt::Texts() const {
     return texts;
 }
 
+void CRecordingPrompt::CloseQuestion(std::u16string_view captionPrefix) {
+    std::lock_guard lock(mutex_);
+    closed_.emplace_back(captionPrefix);
+}
+
+std::vector<std::u16string> CRecordingPrompt::Closed() const {
+    std::lock_guard lock(mutex_);
+    return closed_;
+}
+
 void CRecordingPrompt::ClearRecord() {
     std::lock_guard lock(mutex_);
     requests_.clear();

@@ -4,6 +4,7 @@
 #include <deque>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace orva {
@@ -33,6 +34,8 @@ public:
                              PromptIcon icon = PromptIcon::Question) {
         return Ask({std::move(text), std::move(caption), buttons, icon, false});
     }
+    // Closes an open question whose caption begins with captionPrefix, as if answered No.
+    virtual void CloseQuestion(std::u16string_view /*captionPrefix*/) {}
 };
 
 // The answer a question gets when nobody can answer it: No (Cancel where offered) and Ok.
@@ -50,11 +53,15 @@ public:
     // The texts asked so far, in order.
     std::vector<std::u16string> Texts() const;
     void ClearRecord();
+    void CloseQuestion(std::u16string_view captionPrefix) override;
+    // The captions asked to be closed, in order.
+    std::vector<std::u16string> Closed() const;
 
 private:
     mutable std::mutex mutex_;
     std::vector<PromptRequest> requests_;
     std::deque<PromptAnswer> answers_;
+    std::vector<std::u16string> closed_;
 };
 
 }  // namespace orva

@@ -25,7 +25,7 @@ int Usage() {
     return 2;
 }
 
-// Commands from stdin until it ends or "quit"; stops early on a signal.
+// Commands from stdin until "quit" or a signal.
 template <typename Execute>
 void ServeStdin(Execute execute) {
     std::thread reader([&] {
@@ -34,9 +34,12 @@ void ServeStdin(Execute execute) {
             const std::string answer = execute(line);
             std::printf("%s\n", answer.c_str());
             std::fflush(stdout);
-            if (line == "quit") break;
+            if (line == "quit") {
+                g_stop = 1;
+                break;
+            }
         }
-        g_stop = 1;
+        // The end of stdin ends nothing: run in the background, the control socket drives us.
     });
     reader.detach();  // a read blocked on stdin must not keep the process alive
     while (!g_stop) std::this_thread::sleep_for(std::chrono::milliseconds(20));

@@ -1,0 +1,148 @@
+// The connection controller: brings the board, the IOCP servers and the scripts up and down
+// together, asks the user what the sequences need, and reports the status. No window here: a
+// front end (the desktop window or the headless program) implements the view interfaces.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "card/OrvaCard.h"
+#include "core/Configuration.h"
+#include "core/EventDispatcher.h"
+#include "core/PrintMonitor.h"
+#include "iocp/IocpClient.h"
+#include "iocp/Quivr.h"
+#include "platform/Notify.h"
+#include "platform/UserPrompt.h"
+#include "scripting/ScriptHost.h"
+
+namespace orva {
+
+// What the status display shows.
+struct StatusInfo {
+    std::u16string text;       // "Current status: %s."
+    uint32_t colour = 0;       // 0xRRGGBB
+    bool connected = false;
+    bool connecting = false;
+    std::u16string trayTip;    // "%s: Connected." without the trailing blank
+    std::u16string trayConnectText;  // "Disconnect" / "Connect"
+    std::u16string trayShowText;     // "Hide" / "Show"
+    int trayIcon = 129;              // 130 while connected
+};
+
+// The main window, as the controller sees it.
+class IControllerView {
+public:
+    virtual ~IControllerView() = default;
+    virtual void ShowStatus(const StatusInfo& status) = 0;
+    virtual bool IsWindowVisible() const = 0;
+    virtual void SetWindowVisible(bool visible) = 0;
+    virtual void SetTitle(const std::u16string& title) = 0;
+    virtual void SetConfigButtonsEnabled(bool enabled) = 0;
+    virtual void SetConnectCaption(const std::u16string& caption) = 0;
+    virtual void SetOptionChecks(bool autoConnect, bool autoHide) = 0;
+    // Ends the dialog, and with it the instance.
+    virtual void EndDialog() = 0;
+};
+
+// The dialogs the controller opens; each answers false when the user cancels.
+struct CardChoice {
+    std::u16string serial;
+    std::u16string cardName;
+    bool senseVcc = false;
+};
+class IControllerDialogs {
+public:
+    virtual ~IControllerDialogs() = default;
+    virtual bool SelectCard(CardChoice& choice) = 0;
+    virtual bool EditServers(ServerList& servers) = 0;
+};
+
+class CConnectionController final : public IConnectionControl {
+public:
+    enum class CardQuestion { None, QuestionOpen, SelectionOpen };
+
+    CConnectionController(CNotify& notify, IHidBackend& backend, IUserPrompt& prompt,
+                          IControllerView& view, IControllerDialogs& dialogs);
+    ~CConnectionController() override;
+
+    // Start-up: the settled instance name, the configuration, the board check, the module.
+    void Initialise(const std::u16string& instanceName, const std::filesystem::path& quivrPath);
+
+    void Connect();
+    void Disconnect() override;
+    void ToggleConnection();
+    bool IsConnected() const;
+    bool IsConnecting() const { return connecting_; }
+    // A connect completed and no disconnect has run since (the links may be down meanwhile).
+    bool HasSession() const { return session_; }
+    void RefreshStatus() override;
+    StatusInfo Status() const;
+    void CloseClients();
+    bool OpenCard();
+    void CloseCard();
+    void SelectCard();
+    void EditServers();
+    // The close box (or a WM_CLOSE of a lost link): hides while connected, ends otherwise.
+    void CloseWindow();
+    // The end of the dialog, whatever ended it.
+    void Destroy();
+    void OnDeviceChange();
+    void SetAutoConnect(bool on);
+    void SetAutoHide(bool on);
+
+    // Handles one notification of the owner thread; false when it was not ours.
+    bool HandleNotification(const Notification& n);
+
+    CConfiguration& Configuration() { return config_; }
+    CEventTable& Events() { return table_; }
+    CPrintMonitor& Monitor() { return monitor_; }
+    COrvaCard& Card() { return card_; }
+    CEventDispatcher& Dispatcher() { return dispatcher_; }
+    CEventTypeNames& TypeNames() { return typeNames_; }
+    const std::u16string& InstanceName() const { return config_.InstanceName(); }
+    const std::u16string& CardName() const { return config_.card.cardName; }
+    CardQuestion CardQuestionState() const { return cardQuestion_; }
+    // Waits between the module's counts; tests and the headless loop may replace it.
+    void SetSleeper(std::function<void(std::chrono::milliseconds)> sleeper) {
+        sleeper_ = std::move(sleeper);
+    }
+    void SetInstanceChanged(std::function<void(const std::u16string&)> onRename) {
+        onRename_ = std::move(onRename);
+    }
+
+private:
+    bool ConnectServers();
+    void ConnectFailed();
+    void AskFirstConnectQuestions();
+    void AskOption(std::u16string_view key, std::u16string text, std::u16string caption, bool& flag);
+    void RenameInstance(const std::u16string& cardName);
+    ScriptServices Services();
+
+    CNotify& notify_;
+    IUserPrompt& prompt_;
+    IControllerView& view_;
+    IControllerDialogs& dialogs_;
+    CConfiguration config_;
+    CEventTable table_;
+    CEventTypeNames typeNames_;
+    CPrintMonitor monitor_;
+    COrvaCard card_;
+    CQuivr quivr_;
+    CEventDispatcher dispatcher_;
+    std::vector<std::unique_ptr<CIocpClient>> clients_;
+    std::vector<CIocpClient*> clientList_;
+    std::unique_ptr<CScriptState> state_;
+    bool connecting_ = false;
+    bool session_ = false;  // a connect completed and no disconnect has happened since
+    bool disconnecting_ = false;
+    CardQuestion cardQuestion_ = CardQuestion::None;
+    std::function<void(std::chrono::milliseconds)> sleeper_;
+    std::function<void(const std::u16string&)> onRename_;
+};
+
+}  // namespace orva

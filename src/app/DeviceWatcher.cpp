@@ -1,0 +1,67 @@
+#include "app/DeviceWatcher.h"
+
+#include <libudev.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <chrono>
+
+#include "card/VirtualBoard.h"
+
+namespace orva {
+namespace {
+
+constexpr int kSettleMs = 50;  // one notification for the several events of one plug
+
+}  // namespace
+
+CDeviceWatcher::CDeviceWatcher(CNotify& target)
+    : target_(target), stopFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {
+    thread_ = std::jthread([this](std::stop_token stop) { Run(stop); });
+}
+
+CDeviceWatcher::~CDeviceWatcher() {
+    thread_.request_stop();
+    const uint64_t one = 1;
+    [[maybe_unused]] auto n = ::write(stopFd_, &one, sizeof(one));
+    if (thread_.joinable()) thread_.join();
+    ::close(stopFd_);
+}
+
+void CDeviceWatcher::Run(std::stop_token stop) {
+    udev* u = ::udev_new();
+    udev_monitor* monitor = u ? ::udev_monitor_new_from_netlink(u, "udev") : nullptr;
+    int udevFd = -1;
+    if (monitor && ::udev_monitor_filter_add_match_subsystem_devtype(monitor, "hidraw", nullptr) == 0 &&
+        ::udev_monitor_enable_receiving(monitor) == 0) {
+        udevFd = ::udev_monitor_get_fd(monitor);
+    }
+    const int inotifyFd = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    if (inotifyFd >= 0) {
+        ::inotify_add_watch(inotifyFd, VirtualBoardFolder().c_str(),
+                            IN_CREATE | IN_DELETE | IN_MOVED_TO | IN_MOVED_FROM | IN_CLOSE_WRITE);
+    }
+    while (!stop.stop_requested()) {
+        pollfd fds[3] = {{stopFd_, POLLIN, 0}, {udevFd, POLLIN, 0}, {inotifyFd, POLLIN, 0}};
+        if (::poll(fds, 3, -1) <= 0) continue;
+        if (fds[0].revents) break;
+        // Let the burst finish, then drain it and say so once.
+        ::poll(fds, 1, kSettleMs);
+        if (fds[1].revents && monitor) {
+            while (udev_device* d = ::udev_monitor_receive_device(monitor)) ::udev_device_unref(d);
+        }
+        if (fds[2].revents) {
+            char buf[4096];
+            while (::read(inotifyFd, buf, sizeof(buf)) > 0) {
+            }
+        }
+        target_.Post(WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+    }
+    if (inotifyFd >= 0) ::close(inotifyFd);
+    if (monitor) ::udev_monitor_unref(monitor);
+    if (u) ::udev_unref(u);
+}
+
+}  // namespace orva

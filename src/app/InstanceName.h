@@ -1,0 +1,38 @@
+// The instance name: from the command line, settled against the running instances.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace orva {
+
+class CInstanceRegistry;
+
+// The command line's record: the framework's flags plus the instance name a flag gives.
+struct CNewCommandLineInfo {
+    std::u16string instanceName;
+    // param without its leading '/' or '-' when isFlag.
+    void ParseParam(std::u16string_view param, bool isFlag, bool isLast);
+};
+
+// "0" without parameters; with exactly one, the flag's text ("/x" or "-x") or empty for a
+// parameter that is no flag; with more, "0".
+std::u16string InstanceNameFromCommandLine(const std::vector<std::u16string>& params);
+
+inline constexpr std::u16string_view kTitleFormat = u"OrvaPanel (%s)";
+std::u16string InstanceTitle(std::u16string_view name);
+
+struct SettledName {
+    std::u16string name;
+    std::u16string error;  // the message to show before ending with code 1; empty when settled
+};
+
+// Turns the command line's name into the instance name and takes its title in the registry:
+// the first free ID%03d for an empty name, ID%03d for a plain decimal number, upper case.
+SettledName SettleInstanceName(std::u16string name, CInstanceRegistry& registry);
+
+// Whether the name holds one of the characters a file name cannot.
+bool HasForbiddenNameCharacter(std::u16string_view name);
+
+}  // namespace orva

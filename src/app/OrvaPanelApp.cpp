@@ -1,0 +1,64 @@
+#include "app/OrvaPanelApp.h"
+
+#include <unistd.h>
+
+#include "app/CrashReport.h"
+#include "app/InstanceName.h"
+#include "platform/Paths.h"
+#include "platform/Text.h"
+
+namespace orva {
+
+COrvaPanelApp::COrvaPanelApp() = default;
+
+COrvaPanelApp::~COrvaPanelApp() {
+    watcher_.reset();
+    if (controller_) controller_->Destroy();
+    controller_.reset();
+    notify_.Close();
+}
+
+std::filesystem::path COrvaPanelApp::ProgramFolder() {
+    std::error_code ec;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ec ? std::filesystem::current_path(ec) : self.parent_path();
+}
+
+std::vector<std::u16string> ParamsFromArgs(int argc, char** argv) {
+    std::vector<std::u16string> params;
+    for (int i = 1; i < argc; ++i) params.push_back(FromUtf8(argv[i]));
+    return params;
+}
+
+std::optional<int> COrvaPanelApp::InitInstance(const std::vector<std::u16string>& params,
+                                               FrontEnd& frontEnd) {
+    InstallCrashReport();
+    // The name is settled before anything is read or written, so a refused start touches no file.
+    const SettledName settled = SettleInstanceName(InstanceNameFromCommandLine(params), registry_);
+    if (!settled.error.empty()) {
+        frontEnd.prompt.ShowMessage(settled.error, u"Error", PromptIcon::Error);
+        return 1;
+    }
+    SetCrashInstanceName(settled.name);
+    std::error_code ec;
+    std::filesystem::create_directories(UserFolder(), ec);
+    std::filesystem::create_directories(AppProfileFile().parent_path(), ec);
+
+    if (CUpdateCheck(frontEnd.prompt, frontEnd.opener, WebHost()).Run(kProductKey, kProgramVersion)) {
+        return 1;
+    }
+    controller_ = std::make_unique<CConnectionController>(notify_, backend_, frontEnd.prompt,
+                                                          frontEnd.view, frontEnd.dialogs);
+    controller_->SetInstanceChanged([this](const std::u16string& name) {
+        registry_.Acquire(InstanceTitle(ToUpper(name)));
+        SetCrashInstanceName(name);
+    });
+    notify_.SetHandler([this](const Notification& n) {
+        return controller_->HandleNotification(n) ? 0 : 1;
+    });
+    controller_->Initialise(settled.name, ProgramFolder() / CQuivr::kFileName);
+    watcher_ = std::make_unique<CDeviceWatcher>(notify_);
+    return std::nullopt;
+}
+
+}  // namespace orva

@@ -1,0 +1,213 @@
+#include "app/UpdateCheck.h"
+
+#include <curl/curl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+
+#include "platform/Paths.h"
+#include "platform/Profile.h"
+#include "platform/Text.h"
+#include "platform/UserPrompt.h"
+#include "xml/XmlElement.h"
+
+extern char** environ;
+
+namespace orva {
+namespace {
+
+constexpr std::u16string_view kDefaultHost = u"https://updates.tessel.works";
+
+std::u16string Attribute(const XmlElement& e, std::u16string_view name) {
+    return GetAttribute(e, name).value_or(std::u16string());
+}
+
+std::u16string ReplaceAll(std::u16string text, std::u16string_view from, std::u16string_view to) {
+    for (size_t at = text.find(from); at != std::u16string::npos; at = text.find(from, at + to.size())) {
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+double Number(std::u16string_view text) { return std::strtod(ToUtf8(text).c_str(), nullptr); }
+
+// The button set and icon of a message-box style number.
+PromptRequest StyledRequest(std::u16string text, std::u16string caption, int32_t style) {
+    PromptRequest r{std::move(text), std::move(caption), PromptButtons::Ok, PromptIcon::None, false};
+    switch (style & 0x0F) {
+        case 3:
+            r.buttons = PromptButtons::YesNoCancel;
+            break;
+        case 4:
+            r.buttons = PromptButtons::YesNo;
+            break;
+        default:
+            break;
+    }
+    switch (style & 0xF0) {
+        case 0x10:
+            r.icon = PromptIcon::Error;
+            break;
+        case 0x20:
+            r.icon = PromptIcon::Question;
+            break;
+        case 0x30:
+            r.icon = PromptIcon::Warning;
+            break;
+        case 0x40:
+            r.icon = PromptIcon::Information;
+            break;
+        default:
+            break;
+    }
+    return r;
+}
+
+size_t WriteToStream(char* data, size_t size, size_t count, void* stream) {
+    static_cast<std::ofstream*>(stream)->write(data, static_cast<std::streamsize>(size * count));
+    return size * count;
+}
+
+std::filesystem::path TempFile(std::u16string_view productKey) {
+    static std::atomic<unsigned> counter{0};
+    std::error_code ec;
+    const auto folder = std::filesystem::temp_directory_path(ec);
+    if (ec) return {};
+    char unique[16];
+    std::snprintf(unique, sizeof(unique), "%X", ++counter + static_cast<unsigned>(::getpid()) * 16);
+    return folder / (ToUtf8(productKey.substr(0, 3)) + unique + ".tmp");
+}
+
+}  // namespace
+
+bool CDesktopOpener::Open(std::u16string_view target) {
+    const std::string arg = ToUtf8(target);
+    char* argv[] = {const_cast<char*>("xdg-open"), const_cast<char*>(arg.c_str()), nullptr};
+    pid_t pid = 0;
+    if (::posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ) != 0) return false;
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool DownloadToFile(const std::string& url, const std::filesystem::path& file, long timeoutMs) {
+    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
+    if (!initialised) return false;
+    CURL* curl = curl_easy_init();
+    if (!curl) return false;
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    if (!out) {
+        curl_easy_cleanup(curl);
+        return false;
+    }
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, timeoutMs);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, timeoutMs);
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, WriteToStream);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &out);
+    const bool ok = curl_easy_perform(curl) == CURLE_OK;
+    curl_easy_cleanup(curl);
+    out.close();
+    return ok && out.good();
+}
+
+std::u16string WebHost() {
+    if (const char* host = std::getenv("ORVA_WEB_HOST")) return FromUtf8(host);
+    return CProfile(AppProfileFile()).ReadString(u"Web", u"Host", kDefaultHost);
+}
+
+CUpdateCheck::CUpdateCheck(IUserPrompt& prompt, IShellOpener& opener, std::u16string host)
+    : prompt_(prompt), opener_(opener), host_(std::move(host)) {}
+
+bool CUpdateCheck::Run(std::u16string_view productKey, double version) {
+    if (host_.empty()) return false;
+    const auto tempFile = TempFile(productKey);
+    if (tempFile.empty()) return false;
+    const std::u16string url =
+        host_ + Format(u"/iocp/orva/%s32/versions/update_%1.2f.xml", productKey, version);
+    if (!DownloadToFile(ToUtf8(url), tempFile, kTimeoutMs)) {
+        std::error_code ec;
+        std::filesystem::remove(tempFile, ec);
+        return false;
+    }
+    XmlParseResult result;
+    const XmlElement root = ReadXmlFile(tempFile, productKey, result);
+    std::error_code ec;
+    std::filesystem::remove(tempFile, ec);
+    if (!root) return false;
+    const std::u16string newest = Attribute(root, u"version");
+    if (const XmlElement message = FindChild(root, u"message")) Announce(message, version);
+    if (Number(newest) <= version) return false;
+    const std::u16string skipped =
+        CProfile(AppProfileFile()).ReadString(u"temp", u"skipedversions", u"", 0);
+    if (skipped.find(newest) != std::u16string::npos) return false;
+    return Offer(root, productKey, newest, tempFile);
+}
+
+void CUpdateCheck::Announce(const XmlElement& message, double version) {
+    const CProfile profile(AppProfileFile());
+    const std::u16string text =
+        ReplaceAll(ReplaceAll(Attribute(message, u"txt"), u"\\r", u"\r"), u"\\n", u"\n");
+    const std::u16string tag = Format(u"%%%d%%", ParseLeadingInt(Attribute(message, u"id")));
+    const int32_t style = ParseLeadingInt(Attribute(message, u"mb"));
+    if (Number(profile.ReadString(u"temp", u"version", u"")) != Number(Format(u"%1.2f", version))) {
+        profile.WriteString(u"temp", u"version", Format(u"%1.2f", version));
+        profile.WriteString(u"temp", u"messages", u"");
+    }
+    std::u16string shown = profile.ReadString(u"temp", u"messages", u"", 0);
+    if (shown.find(tag) != std::u16string::npos) return;
+    const PromptAnswer answer =
+        prompt_.Ask(StyledRequest(text, Attribute(message, u"cap"), style));
+    if ((style & 0x04) && answer == PromptAnswer::Yes) opener_.Open(Attribute(message, u"url"));
+    profile.WriteString(u"temp", u"messages", shown + tag);
+}
+
+bool CUpdateCheck::Offer(const XmlElement& root, std::u16string_view productKey,
+                         std::u16string_view newest, const std::filesystem::path& tempFile) {
+    const XmlElement offer = FindChild(root, productKey);
+    if (!offer) return false;
+    std::u16string title = Attribute(offer, u"title");
+    std::u16string text = ReplaceAll(ReplaceAll(Attribute(offer, u"txt"), u"\\n", u"\n"), u"\\r", u"\r");
+    const std::u16string url = Attribute(offer, u"url");
+    const std::u16string mode = Attribute(offer, u"mode");
+    if (url.empty()) return false;
+    if (title.empty()) title = u"New version";
+    if (text.empty()) {
+        text = u"A new version of the Travent has been found.\r\nWould you like to download it?";
+    }
+    if (prompt_.AskQuestion(text, title, PromptButtons::YesNo) == PromptAnswer::Yes) {
+        if (mode.empty() || EqualsNoCase(mode, u"open")) {
+            opener_.Open(url);
+        } else if (EqualsNoCase(mode, u"run")) {
+            // A downloaded program is never run blindly: only over https, and the desktop's
+            // opener decides what to do with the file. A failed download ends nothing.
+            if (url.rfind(u"https://", 0) != 0) return false;
+            std::filesystem::path installer = tempFile;
+            installer.replace_extension(".exe");
+            if (!DownloadToFile(ToUtf8(url), installer, kTimeoutMs * 30)) return false;
+            return opener_.Open(PathText(installer));
+        }
+        return false;
+    }
+    if (!EqualsNoCase(Attribute(offer, u"canskip"), u"yes")) return false;
+    if (prompt_.AskQuestion(u"Do you want to skip this version?\r\n\r\nIf you say 'yes' you will not be "
+                            u"asked again for this update, but you will be asked again when there is "
+                            u"a new one.",
+                            u"Skip this update?", PromptButtons::YesNo) == PromptAnswer::Yes) {
+        const CProfile profile(AppProfileFile());
+        profile.WriteString(u"temp", u"skipedversions",
+                            profile.ReadString(u"temp", u"skipedversions", u"", 0) +
+                                std::u16string(newest) + u"|");
+    }
+    return false;
+}
+
+}  // namespace orva
