@@ -1,0 +1,359 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "app/ConnectionController.h"
+#include "app/DeviceWatcher.h"
+#include "card/VirtualBoard.h"
+#include "platform/Profile.h"
+#include "platform/Text.h"
+#include "support/Simulators.h"
+#include "support/TestEnv.h"
+
+namespace orva {
+namespace {
+
+using namespace std::chrono_literals;
+
+class TestView : public IControllerView {
+public:
+    void ShowStatus(const StatusInfo& s) override { statuses.push_back(s); }
+    bool IsWindowVisible() const override { return visible; }
+    void SetWindowVisible(bool v) override { visible = v; }
+    void SetTitle(const std::u16string& t) override { title = t; }
+    void SetConfigButtonsEnabled(bool e) override { buttonsEnabled = e; }
+    void SetConnectCaption(const std::u16string& c) override { caption = c; }
+    void SetOptionChecks(bool c, bool h) override { checks = {c, h}; }
+    void EndDialog() override { ended = true; }
+
+    std::vector<StatusInfo> statuses;
+    bool visible = true;
+    std::u16string title;
+    bool buttonsEnabled = true;
+    std::u16string caption = u"Connect";
+    std::pair<bool, bool> checks;
+    bool ended = false;
+};
+
+class TestDialogs : public IControllerDialogs {
+public:
+    bool SelectCard(CardChoice& c) override {
+        ++selections;
+        if (!choice) return false;
+        c = *choice;
+        return true;
+    }
+    bool EditServers(ServerList&) override {
+        ++serverEdits;
+        return false;
+    }
+    std::optional<CardChoice> choice;
+    int selections = 0;
+    int serverEdits = 0;
+};
+
+class ControllerTest : public test::HomeTest {
+protected:
+    void SetUp() override {
+        folder_ = home_.MakeUserFolder();
+        ASSERT_EQ(::chdir(home_.Root().c_str()), 0);
+        notify_.SetHandler([this](const Notification& n) { return controller_.HandleNotification(n) ? 0 : 1; });
+    }
+
+    // An instance configuration with these servers (address, port) and options.
+    void WriteConfig(const std::vector<std::pair<std::string, int>>& servers, int autoConnect = 0,
+                     int autoHide = 0, const std::string& serial = "ORVA-12345") {
+        std::string ini = "[Iocp]\nServers=" + std::to_string(servers.size()) + "\n";
+        for (size_t i = 0; i < servers.size(); ++i) {
+            const std::string n = std::string(i < 10 ? "00" : "0") + std::to_string(i);
+            ini += "Alias_" + n + "=" + (i == 0 ? "P3D" : "FSX") + "\nIpDir_" + n + "=" +
+                   servers[i].first + "\nPort_" + n + "=" + std::to_string(servers[i].second) + "\n";
+        }
+        if (autoConnect >= 0) {  // -1: the options were never asked
+            ini += "[Options]\nAutoConnect=" + std::to_string(autoConnect) + "\nAutoHide=" +
+                   std::to_string(autoHide) + "\n";
+        }
+        ini += "[Orva]\nSerial=" + serial + "\n";
+        test::WriteBytes(folder_ / "id000_conf.cnf", ini);
+    }
+    void WriteEvents(std::u16string body) {
+        test::WriteBytes(folder_ / "id000_vars.xml",
+                         "\xFF\xFE" + ToUtf16LeBytes(u"<offsets_list version=\"1.0\">" + body + u"</offsets_list>"));
+    }
+    void Initialise() { controller_.Initialise(u"ID000", home_.Root() / "no-quivr.mod"); prompt_.ClearRecord(); }
+    bool PumpUntil(const std::function<bool()>& pred, int timeoutMs = 5000) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (!pred()) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            notify_.WaitAndProcess(10ms);
+        }
+        return true;
+    }
+    std::u16string LastStatus() const { return view_.statuses.empty() ? u"" : view_.statuses.back().text; }
+    std::vector<std::u16string> Captions() const {
+        std::vector<std::u16string> out;
+        for (const auto& r : prompt_.Requests()) out.push_back(r.caption);
+        return out;
+    }
+
+    std::filesystem::path folder_;
+    CNotify notify_;
+    CVirtualHidBackend backend_;
+    CRecordingPrompt prompt_;
+    TestView view_;
+    TestDialogs dialogs_;
+    CConnectionController controller_{notify_, backend_, prompt_, view_, dialogs_};
+};
+
+TEST_F(ControllerTest, ConnectWithTheBoardMissing) {
+    WriteConfig({});
+    controller_.Initialise(u"ID000", home_.Root() / "no-quivr.mod");
+    // Start-up asked about the missing board, and the missing module was reported.
+    EXPECT_EQ(Captions(), (std::vector<std::u16string>{u"Card not found...", u"Error"}));
+    prompt_.ClearRecord();
+    prompt_.QueueAnswer(PromptAnswer::Yes);  // change the configuration: the card selection opens
+    controller_.ToggleConnection();
+    ASSERT_EQ(prompt_.Count(), 1u);
+    const PromptRequest r = prompt_.Requests()[0];
+    EXPECT_EQ(r.text, u"Could not connect to Orva Card.\r\nDo you want to change Orva Configuration?");
+    EXPECT_EQ(r.caption, u"Card not connected..");
+    EXPECT_EQ(r.icon, PromptIcon::Warning);
+    EXPECT_EQ(dialogs_.selections, 1);
+    EXPECT_EQ(LastStatus(), u"Current status: NOT connected.");
+    bool sawConnecting = false;
+    for (const auto& s : view_.statuses) sawConnecting = sawConnecting || s.text == u"Current status: Connecting....";
+    EXPECT_TRUE(sawConnecting);
+    EXPECT_EQ(view_.statuses.back().colour, 0xC80000u);
+}
+
+TEST_F(ControllerTest, SecondServerUnreachableLetsEverythingGo) {
+    auto board = test::StartBoard("ORVA-12345");
+    auto server = test::StartServer();
+    ASSERT_TRUE(board->Ready() && server->Ready());
+    WriteConfig({{"127.0.0.1", server->Port()}, {"127.0.0.1", 1}}, 0, 0);
+    Initialise();
+    controller_.ToggleConnection();
+    EXPECT_EQ(server->Command("wait-line Arn.Fin: 3000"), "ok");  // the first client was let go
+    EXPECT_EQ(server->Command("wait-clients 0 3000"), "ok");
+    EXPECT_FALSE(controller_.Card().IsConnected());
+    EXPECT_EQ(board->Command("info").find("clients=0") != std::string::npos, true);
+    EXPECT_EQ(Captions(), (std::vector<std::u16string>{u"Server not found..."}));
+    EXPECT_EQ(prompt_.Texts()[0], u"Could not find the IOCPServer.\r\nDo you want to change IOCP Configuration?");
+    EXPECT_FALSE(controller_.IsConnected());
+    EXPECT_EQ(LastStatus(), u"Current status: NOT connected.");
+}
+
+TEST_F(ControllerTest, LookupAddressWithoutAModuleIsNotFound) {
+    auto board = test::StartBoard("ORVA-12345");
+    ASSERT_TRUE(board->Ready());
+    WriteConfig({{"255.255.255.255", 8090}}, 0, 0);
+    Initialise();
+    prompt_.QueueAnswer(PromptAnswer::Yes);
+    controller_.ToggleConnection();
+    EXPECT_EQ(Captions(), (std::vector<std::u16string>{u"Server not found..."}));
+    EXPECT_EQ(dialogs_.serverEdits, 1);
+    EXPECT_FALSE(controller_.Card().IsConnected());
+}
+
+TEST_F(ControllerTest, FirstConnectQuestionsAreAskedOnceAndStored) {
+    auto board = test::StartBoard("ORVA-12345");
+    auto server = test::StartServer();
+    WriteConfig({{"127.0.0.1", server->Port()}}, -1);
+    Initialise();
+    controller_.Monitor().Append(u"old output");
+    prompt_.QueueAnswer(PromptAnswer::Yes);  // auto connect
+    prompt_.QueueAnswer(PromptAnswer::No);   // auto hide
+    prompt_.QueueAnswer(PromptAnswer::Yes);  // reset the monitor
+    controller_.ToggleConnection();
+    ASSERT_TRUE(controller_.IsConnected());
+    EXPECT_EQ(Captions(), (std::vector<std::u16string>{u"Auto connect...", u"Auto hide window...",
+                                                       u"Reset monitor content"}));
+    EXPECT_EQ(prompt_.Texts()[0], u"Try auto connection directly next time you run the App?");
+    EXPECT_EQ(prompt_.Texts()[1], u"Hide these window directly after a succesfull connection next time?");
+    EXPECT_TRUE(controller_.Monitor().Content().empty());
+    const CProfile ini(folder_ / "id000_conf.cnf");
+    EXPECT_EQ(ini.ReadInt(u"Options", u"AutoConnect", -1), 1);
+    EXPECT_EQ(ini.ReadInt(u"Options", u"AutoHide", -1), 0);
+    EXPECT_EQ(view_.checks, std::make_pair(true, false));
+    EXPECT_FALSE(view_.buttonsEnabled);
+    EXPECT_EQ(view_.caption, u"Disconnect");
+    EXPECT_EQ(view_.statuses.back().colour, 0x008000u);
+    controller_.ToggleConnection();
+    EXPECT_FALSE(controller_.IsConnected());
+    EXPECT_TRUE(view_.buttonsEnabled);
+    EXPECT_EQ(view_.caption, u"Connect");
+    prompt_.ClearRecord();
+    controller_.ToggleConnection();
+    EXPECT_TRUE(controller_.IsConnected());
+    EXPECT_EQ(prompt_.Count(), 0u);
+}
+
+TEST_F(ControllerTest, AutoHideAndClosingTheWindow) {
+    auto board = test::StartBoard("ORVA-12345");
+    auto server = test::StartServer();
+    WriteConfig({{"127.0.0.1", server->Port()}}, 1, 1);
+    Initialise();
+    // AutoConnect queued the connect as a notification.
+    ASSERT_TRUE(PumpUntil([&] { return controller_.IsConnected(); }));
+    EXPECT_FALSE(view_.visible);
+    EXPECT_EQ(view_.statuses.back().trayTip, u"ID000: Connected.");
+    EXPECT_EQ(view_.statuses.back().trayIcon, 130);
+    view_.visible = true;
+    controller_.CloseWindow();
+    EXPECT_FALSE(view_.visible);  // only hidden while connected
+    EXPECT_FALSE(view_.ended);
+    controller_.ToggleConnection();
+    EXPECT_EQ(view_.statuses.back().trayTip, u"ID000: NOT connected.");
+    controller_.CloseWindow();
+    EXPECT_TRUE(view_.ended);
+}
+
+TEST_F(ControllerTest, ConnectionWithoutServersTogglesOff) {
+    auto board = test::StartBoard("ORVA-12345");
+    WriteConfig({}, 0, 0);
+    Initialise();
+    controller_.ToggleConnection();
+    EXPECT_TRUE(controller_.IsConnected());
+    controller_.ToggleConnection();
+    EXPECT_FALSE(controller_.IsConnected());
+    EXPECT_FALSE(controller_.Card().IsConnected());
+}
+
+TEST_F(ControllerTest, RenameToTheCardName) {
+    WriteConfig({}, 1, 0);
+    Initialise();
+    dialogs_.choice = CardChoice{u"ORVA-777", u"Cockpit", true};
+    prompt_.QueueAnswer(PromptAnswer::Yes);
+    controller_.SelectCard();
+    ASSERT_EQ(prompt_.Count(), 1u);
+    EXPECT_EQ(prompt_.Texts()[0],
+              u"The Card Name you have selected (Cockpit) is diferent than this OrvaPanel instance name "
+              u"(ID000).\r\n\r\nYou can change this instance name to that card name.\r\n\r\nChange the "
+              u"current OrvaPanel instance name from ID000 to Cockpit?");
+    EXPECT_EQ(controller_.InstanceName(), u"Cockpit");
+    EXPECT_EQ(view_.title, u"OrvaPanel (Cockpit)");
+    EXPECT_TRUE(std::filesystem::exists(folder_ / "cockpit_conf.cnf"));
+    EXPECT_TRUE(std::filesystem::exists(folder_ / "cockpit_vars.xml"));
+    EXPECT_TRUE(std::filesystem::exists(folder_ / "id000_conf.cnf"));  // the old files stay
+    EXPECT_EQ(CProfile(folder_ / "cockpit_conf.cnf").ReadString(u"Orva", u"Serial", u""), u"ORVA-777");
+    EXPECT_EQ(CProfile(folder_ / "orva.cnf").ReadString(u"ORVA-777", u"Alias", u""), u"Cockpit");
+    EXPECT_EQ(CProfile(folder_ / "orva.cnf").ReadString(u"ORVA-777", u"Sense", u""), u"Vcc");
+}
+
+TEST_F(ControllerTest, RenameOntoExistingFiles) {
+    WriteConfig({}, 1, 0, "ORVA-111");
+    test::WriteBytes(folder_ / "cockpit_conf.cnf", "[Orva]\nSerial=ORVA-999\n[Options]\nAutoConnect=0\n");
+    Initialise();
+    // Cancel: the old name comes back.
+    dialogs_.choice = CardChoice{u"ORVA-222", u"Cockpit", false};
+    prompt_.QueueAnswer(PromptAnswer::Yes);
+    prompt_.QueueAnswer(PromptAnswer::Cancel);
+    controller_.SelectCard();
+    EXPECT_EQ(Captions(), (std::vector<std::u16string>{u"Change name...", u"Overwrite config?"}));
+    EXPECT_EQ(prompt_.Requests()[1].buttons, PromptButtons::YesNoCancel);
+    EXPECT_EQ(controller_.InstanceName(), u"ID000");
+    EXPECT_EQ(CProfile(folder_ / "id000_conf.cnf").ReadString(u"Orva", u"Serial", u""), u"ORVA-222");
+    EXPECT_EQ(CProfile(folder_ / "cockpit_conf.cnf").ReadString(u"Orva", u"Serial", u""), u"ORVA-999");
+    // No: the stored configuration of the new name is loaded (and saved back unchanged).
+    prompt_.ClearRecord();
+    prompt_.QueueAnswer(PromptAnswer::Yes);
+    prompt_.QueueAnswer(PromptAnswer::No);
+    controller_.SelectCard();
+    EXPECT_EQ(controller_.InstanceName(), u"Cockpit");
+    EXPECT_EQ(controller_.Configuration().cardSerial, u"ORVA-999");
+    EXPECT_FALSE(controller_.Configuration().autoConnect);
+    EXPECT_EQ(CProfile(folder_ / "cockpit_conf.cnf").ReadString(u"Orva", u"Serial", u""), u"ORVA-999");
+    // Yes: the current configuration overwrites them.
+    CConnectionController other(notify_, backend_, prompt_, view_, dialogs_);
+    other.Initialise(u"ID000", home_.Root() / "no-quivr.mod");
+    prompt_.ClearRecord();
+    prompt_.QueueAnswer(PromptAnswer::Yes);
+    prompt_.QueueAnswer(PromptAnswer::Yes);
+    dialogs_.choice = CardChoice{u"ORVA-333", u"Cockpit", false};
+    other.SelectCard();
+    EXPECT_EQ(CProfile(folder_ / "cockpit_conf.cnf").ReadString(u"Orva", u"Serial", u""), u"ORVA-333");
+}
+
+// A question box that runs a nested loop until answered or closed, as a modal box does.
+class NestedPrompt : public CRecordingPrompt {
+public:
+    explicit NestedPrompt(CNotify& n) : notify(n) {}
+    PromptAnswer Ask(const PromptRequest& r) override {
+        CRecordingPrompt::Ask(r);
+        if (r.caption != u"Card not found...") return SafeDefaultAnswer(r.buttons);
+        open = true;
+        onOpen();
+        const auto deadline = std::chrono::steady_clock::now() + 10s;
+        while (open && std::chrono::steady_clock::now() < deadline) notify.WaitAndProcess(10ms);
+        const bool closedByProgram = !open;
+        open = false;
+        return closedByProgram ? PromptAnswer::No : PromptAnswer::Cancel;
+    }
+    void CloseQuestion(std::u16string_view prefix) override {
+        CRecordingPrompt::CloseQuestion(prefix);
+        open = false;
+    }
+    CNotify& notify;
+    bool open = false;
+    std::function<void()> onOpen = [] {};
+};
+
+TEST_F(ControllerTest, UnplugAsksAndTheBoardsReturnClosesTheQuestion) {
+    auto board = test::StartBoard("ORVA-12345");
+    auto server = test::StartServer();
+    WriteConfig({{"127.0.0.1", server->Port()}}, 0, 0);
+    WriteEvents(u"<offset type=\"0\" name=\"HELLO\" id=\"0\" script=\"started = 1\"/>");
+    NestedPrompt prompt(notify_);
+    CConnectionController controller(notify_, backend_, prompt, view_, dialogs_);
+    notify_.SetHandler([&](const Notification& n) { return controller.HandleNotification(n) ? 0 : 1; });
+    controller.Initialise(u"ID000", home_.Root() / "no-quivr.mod");
+    CDeviceWatcher watcher(notify_);
+    controller.ToggleConnection();
+    ASSERT_TRUE(controller.IsConnected());
+    std::unique_ptr<test::SimProcess> back;
+    prompt.onOpen = [&] { back = test::StartBoard("ORVA-12345"); };  // plugged in again
+    board->Kill();
+    ASSERT_TRUE(PumpUntil([&] { return !prompt.Closed().empty(); }, 8000));
+    EXPECT_EQ(prompt.Closed()[0], u"Card not found..");
+    EXPECT_EQ(prompt.Requests().back().text,
+              u"Your selected Orva Card is not present.\r\nDo you want to change the Orva Card?");
+    EXPECT_EQ(dialogs_.selections, 0);  // answered No by the program
+    EXPECT_FALSE(controller.Card().IsConnected());  // the board stays closed
+    EXPECT_TRUE(controller.IsConnected());          // scripts and servers untouched
+    EXPECT_EQ(controller.CardQuestionState(), CConnectionController::CardQuestion::None);
+    controller.Destroy();
+}
+
+TEST_F(ControllerTest, FailingAfterConnectScriptDisconnects) {
+    auto board = test::StartBoard("ORVA-12345");
+    auto server = test::StartServer();
+    WriteConfig({{"127.0.0.1", server->Port()}}, 0, 0);
+    WriteEvents(u"<offset type=\"0\" name=\"HELLO\" id=\"0\" script=\"orva.adc.value.get(9)\"/>"
+                u"<offset type=\"1\" name=\"BYE\" id=\"0\" script=\"orva.dout.state.set(20, true)\"/>");
+    Initialise();
+    controller_.ToggleConnection();
+    EXPECT_FALSE(controller_.IsConnected());
+    EXPECT_EQ(server->Command("wait-line Arn.Fin: 3000"), "ok");
+    const auto requests = prompt_.Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].text, u"Error at AFTER CONNECT event: HELLO.\r\n[1]\r\n\r\nLine  "
+                                u"orva.adc.value.get: the channel parm is out of range. (1-8)");
+    EXPECT_TRUE(controller_.Events()[0].errorMark);
+    // The disconnect ran the BEFORE DISCONNECT events, then switched every output off.
+    EXPECT_EQ(board->Command("outputs"), "on:");
+}
+
+TEST_F(ControllerTest, LostLinkEndsTheInstance) {
+    auto board = test::StartBoard("ORVA-12345");
+    auto server = test::StartServer();
+    WriteConfig({{"127.0.0.1", server->Port()}}, 0, 0);
+    Initialise();
+    controller_.ToggleConnection();
+    ASSERT_TRUE(controller_.IsConnected());
+    server->Command("drop");
+    ASSERT_TRUE(PumpUntil([&] { return view_.ended; }));
+    EXPECT_FALSE(controller_.IsConnected());
+}
+
+}  // namespace
+}  // namespace orva
