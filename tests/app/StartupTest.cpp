@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <fcntl.h>
+
+#include "app/CrashReport.h"
+#include "app/InstanceName.h"
+#include "app/InstanceRegistry.h"
+#include "support/Process.h"
+#include "support/TestEnv.h"
+
+namespace orva {
+namespace {
+
+using namespace std::chrono_literals;
+
+// The headless program as a real process: its first line is the title it settled on.
+class StartupTest : public test::HomeTest {
+protected:
+    struct Run {
+        std::string firstLine;
+        std::vector<std::string> lines;
+        int exitCode;
+    };
+    Run Start(const std::vector<std::string>& args) {
+        test::Process p(test::BinPath("orvapanel-headless"), args, {{"ORVA_WEB_HOST", ""}});
+        Run run;
+        run.firstLine = p.ReadLine(10s).value_or("");
+        while (p.ReadLine(2s)) {
+        }
+        run.exitCode = p.Wait(10s);
+        run.lines = p.Lines();
+        return run;
+    }
+};
+
+TEST_F(StartupTest, InstanceNamesFromTheCommandLine) {
+    EXPECT_EQ(Start({}).firstLine, "OrvaPanel (ID000)");
+    EXPECT_EQ(Start({"/7"}).firstLine, "OrvaPanel (ID007)");
+    EXPECT_EQ(Start({"-cockpit"}).firstLine, "OrvaPanel (COCKPIT)");
+    EXPECT_EQ(Start({"/007"}).firstLine, "OrvaPanel (007)");
+    EXPECT_EQ(Start({"/-3"}).firstLine, "OrvaPanel (ID-03)");
+    EXPECT_EQ(Start({"/a", "/b"}).firstLine, "OrvaPanel (ID000)");  // two parameters: "0"
+    // A parameter that is no flag takes the first free number.
+    CInstanceRegistry one;
+    CInstanceRegistry two;
+    ASSERT_TRUE(one.Acquire(u"OrvaPanel (ID001)"));
+    ASSERT_TRUE(two.Acquire(u"OrvaPanel (ID002)"));
+    const Run run = Start({"plain"});
+    EXPECT_EQ(run.firstLine, "OrvaPanel (ID003)");
+    EXPECT_EQ(run.exitCode, 2);  // no board here: the connect fails
+}
+
+TEST_F(StartupTest, RefusedNamesEndWithCodeOneBeforeAnyFile) {
+    const Run invalid = Start({"/a:b"});
+    EXPECT_EQ(invalid.exitCode, 1);
+    ASSERT_GE(invalid.lines.size(), 2u);
+    EXPECT_EQ(invalid.lines[0], "[Error] Invalid OrvaPanel name (A:B).");
+    EXPECT_EQ(invalid.lines[1], "It must be a valid file name, so A:B is not valid. -> OK");
+
+    CInstanceRegistry running;
+    ASSERT_TRUE(running.Acquire(u"OrvaPanel (ID000)"));
+    const Run second = Start({});
+    EXPECT_EQ(second.exitCode, 1);
+    ASSERT_GE(second.lines.size(), 2u);
+    EXPECT_EQ(second.lines[0], "[Error] The OrvaPanel (ID000) is designed to run once per PC.");
+    EXPECT_EQ(second.lines[1],
+              "You allready have a OrvaPanel (ID000) hinstance running on this PC. -> OK");
+    const Run seventh = Start({"/3"});
+    EXPECT_EQ(seventh.firstLine, "OrvaPanel (ID003)");
+    // Neither refused start wrote a file.
+    EXPECT_FALSE(std::filesystem::exists(home_.Documents() / "Tessel.Works" / "OrvaPanel" / "a:b_conf.cnf"));
+}
+
+TEST(InstanceRegistry, TheTitleIsTakenOnceAndCounted) {
+    test::TempHome home;
+    CInstanceRegistry a;
+    CInstanceRegistry b;
+    ASSERT_TRUE(a.Acquire(u"OrvaPanel (RACE)"));
+    EXPECT_FALSE(b.Acquire(u"OrvaPanel (RACE)"));  // taking is checking: no window between
+    EXPECT_TRUE(b.Acquire(u"OrvaPanel (ID001)"));
+    EXPECT_EQ(a.CountOthers(u"OrvaPanel ("), 1);
+    EXPECT_EQ(b.CountOthers(u"OrvaPanel (R"), 1);
+    a.Release();
+    EXPECT_TRUE(b.Acquire(u"OrvaPanel (RACE)"));
+    EXPECT_EQ(b.Title(), u"OrvaPanel (RACE)");
+    EXPECT_EQ(a.CountOthers(u"OrvaPanel ("), 1);  // ID001 was let go when b took RACE
+}
+
+TEST(InstanceName, SettlingRules) {
+    test::TempHome home;
+    EXPECT_EQ(InstanceNameFromCommandLine({}), u"0");
+    EXPECT_EQ(InstanceNameFromCommandLine({u"/x1"}), u"x1");
+    EXPECT_EQ(InstanceNameFromCommandLine({u"file.txt"}), u"");
+    EXPECT_EQ(InstanceNameFromCommandLine({u"/a", u"/b"}), u"0");
+    CInstanceRegistry r;
+    EXPECT_EQ(SettleInstanceName(u"0", r).name, u"ID000");
+    EXPECT_EQ(SettleInstanceName(u"99999999999", r).name, u"99999999999");
+    EXPECT_TRUE(HasForbiddenNameCharacter(u"a|b"));
+    EXPECT_TRUE(HasForbiddenNameCharacter(u"a\nb"));
+    EXPECT_FALSE(HasForbiddenNameCharacter(u"Cockpit 2"));
+}
+
+TEST(CrashReport, NamesTheInstanceNoneBeforeItIsSettled) {
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(pipeFds[1], 2);
+        InstallCrashReport();
+        std::raise(SIGSEGV);
+        ::_exit(99);
+    }
+    ::close(pipeFds[1]);
+    std::string report;
+    char buf[512];
+    ssize_t n = 0;
+    while ((n = ::read(pipeFds[0], buf, sizeof(buf))) > 0) report.append(buf, static_cast<size_t>(n));
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(report.rfind("OrvaPanel (NONE): INTERNAL ERROR.\nContentRecord:\n        Context Falgs: 0\n\n"
+                           "ExceptionRecord:\n        ExceptionAddress: 0x", 0),
+              0u) << report;
+    EXPECT_NE(report.find("        ExceptionCode: 0xB\n        Segmentation fault"), std::string::npos);
+    EXPECT_NE(report.find("        ExceptionInformation:\t0x"), std::string::npos);
+}
+
+TEST(CrashReport, UncaughtExceptionAfterTheNameIsSettled) {
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(pipeFds[1], 2);
+        InstallCrashReport();
+        SetCrashInstanceName(u"COCKPIT");
+        std::terminate();
+    }
+    ::close(pipeFds[1]);
+    std::string report;
+    char buf[512];
+    ssize_t n = 0;
+    while ((n = ::read(pipeFds[0], buf, sizeof(buf))) > 0) report.append(buf, static_cast<size_t>(n));
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(report.rfind("OrvaPanel (COCKPIT): INTERNAL ERROR.\n", 0), 0u);
+    EXPECT_NE(report.find("ExceptionCode: 0xE06D7363"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace orva
