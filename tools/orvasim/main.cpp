@@ -1,6 +1,7 @@
 // orvasim: simulators for development, demos and tests.
 //   orvasim board --serial SERIAL --kind main|servo [--ext 0,5,15]
 //   orvasim iocp --port N [--alias NAME]
+//   orvasim ctl CONTROL-SOCKET COMMAND...   (one command to a running simulator)
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -21,7 +22,8 @@ void OnSignal(int) { g_stop = 1; }
 int Usage() {
     std::fprintf(stderr,
                  "usage: orvasim board --serial SERIAL --kind main|servo [--ext LIST]\n"
-                 "       orvasim iocp --port N [--alias NAME] [--keepalive MS]\n");
+                 "       orvasim iocp --port N [--alias NAME] [--keepalive MS]\n"
+                 "       orvasim ctl CONTROL-SOCKET COMMAND...\n");
     return 2;
 }
 
@@ -81,6 +83,23 @@ int RunBoard(int argc, char** argv) {
     return 0;
 }
 
+// orvasim ctl SOCKET COMMAND...: one command to a running simulator, its answer printed.
+int RunCtl(int argc, char** argv) {
+    if (argc < 4) return Usage();
+    std::string command;
+    for (int i = 3; i < argc; ++i) command += (i > 3 ? " " : "") + std::string(argv[i]);
+    const int fd = orva::sim::ConnectUnix(argv[2]);
+    if (fd < 0) {
+        std::fprintf(stderr, "orvasim ctl: cannot reach %s\n", argv[2]);
+        return 1;
+    }
+    std::string pending;
+    orva::sim::WriteAll(fd, command + "\n");
+    const auto answer = orva::sim::ReadLine(fd, pending);
+    std::printf("%s\n", answer.value_or("").c_str());
+    return answer && answer->rfind("error", 0) != 0 && answer->rfind("timeout", 0) != 0 ? 0 : 1;
+}
+
 int RunIocp(int argc, char** argv) {
     orva::sim::IocpOptions options;
     for (int i = 2; i < argc; ++i) {
@@ -123,5 +142,6 @@ int main(int argc, char** argv) {
     if (argc < 2) return Usage();
     if (std::strcmp(argv[1], "board") == 0) return RunBoard(argc, argv);
     if (std::strcmp(argv[1], "iocp") == 0) return RunIocp(argc, argv);
+    if (std::strcmp(argv[1], "ctl") == 0) return RunCtl(argc, argv);
     return Usage();
 }
