@@ -35,6 +35,7 @@ Process::Process(const std::string& program, const std::vector<std::string>& arg
     ::close(outPipe[1]);
     in_ = inPipe[1];
     out_ = outPipe[0];
+    drainer_ = std::thread([this] { Drain(); });
 }
 
 Process::~Process() {
@@ -43,29 +44,41 @@ Process::~Process() {
         Wait(std::chrono::seconds(5));
     }
     if (in_ >= 0) ::close(in_);
+    if (drainer_.joinable()) drainer_.join();  // ends at the end of the child's output
     if (out_ >= 0) ::close(out_);
 }
 
-std::optional<std::string> Process::ReadLine(std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
+void Process::Drain() {
+    std::string pending;
+    char buf[4096];
     for (;;) {
-        const size_t nl = pending_.find('\n');
-        if (nl != std::string::npos) {
-            std::string line = pending_.substr(0, nl);
-            pending_.erase(0, nl + 1);
-            lines_.push_back(line);
-            return line;
-        }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0 || out_ < 0) return std::nullopt;
-        pollfd p{out_, POLLIN, 0};
-        if (::poll(&p, 1, static_cast<int>(left.count())) != 1) return std::nullopt;
-        char buf[4096];
         const ssize_t n = ::read(out_, buf, sizeof(buf));
-        if (n <= 0) return std::nullopt;
-        pending_.append(buf, static_cast<size_t>(n));
+        if (n <= 0) break;
+        pending.append(buf, static_cast<size_t>(n));
+        std::lock_guard lock(mutex_);
+        for (size_t nl = pending.find('\n'); nl != std::string::npos; nl = pending.find('\n')) {
+            lines_.push_back(pending.substr(0, nl));
+            pending.erase(0, nl + 1);
+        }
+        arrived_.notify_all();
     }
+    std::lock_guard lock(mutex_);
+    ended_ = true;
+    arrived_.notify_all();
+}
+
+std::vector<std::string> Process::Lines() const {
+    std::lock_guard lock(mutex_);
+    return lines_;
+}
+
+std::optional<std::string> Process::ReadLine(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    if (!arrived_.wait_for(lock, timeout, [&] { return next_ < lines_.size() || ended_; })) {
+        return std::nullopt;
+    }
+    if (next_ >= lines_.size()) return std::nullopt;
+    return lines_[next_++];
 }
 
 std::optional<std::string> Process::WaitForLine(const std::string& text,

@@ -4,13 +4,17 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace orva::test {
 
-// A child process with its stdin and stdout on pipes; stderr is left to the test's own.
+// A child process with its stdin and stdout on pipes; stderr is left to the test's own. Its
+// output is read all the time, so a chatty child never blocks on a full pipe.
 class Process {
 public:
     Process(const std::string& program, const std::vector<std::string>& args,
@@ -26,8 +30,8 @@ public:
     // Lines until one contains text (that line included); nothing on timeout.
     std::optional<std::string> WaitForLine(const std::string& text,
                                            std::chrono::milliseconds timeout = std::chrono::seconds(5));
-    // Everything read so far, every line.
-    const std::vector<std::string>& Lines() const { return lines_; }
+    // Every line it has written so far.
+    std::vector<std::string> Lines() const;
     void Write(const std::string& text);
     void CloseInput();
     void Signal(int signal);
@@ -35,11 +39,17 @@ public:
     int Wait(std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
 private:
+    void Drain();
+
     pid_t pid_ = -1;
     int in_ = -1;
     int out_ = -1;
-    std::string pending_;
+    mutable std::mutex mutex_;
+    std::condition_variable arrived_;
     std::vector<std::string> lines_;
+    size_t next_ = 0;  // the first line ReadLine has not handed out
+    bool ended_ = false;
+    std::thread drainer_;
     int exitCode_ = -1;
 };
 
