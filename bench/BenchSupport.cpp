@@ -1,7 +1,15 @@
 #include "BenchSupport.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdio>
+#include <string>
+#include <thread>
 
 namespace orva::bench {
 
@@ -16,6 +24,47 @@ double Quantile(std::vector<double>& samples, double q) {
     std::sort(samples.begin(), samples.end());
     const size_t at = std::min(samples.size() - 1, static_cast<size_t>(q * (samples.size() - 1) + 0.5));
     return samples[at];
+}
+
+double LoopbackRoundTripMicros(int rounds) {
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
+    ::listen(listener, 1);
+    socklen_t len = sizeof(addr);
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
+    const int one = 1;
+    std::thread echo([&] {
+        const int fd = ::accept(listener, nullptr, nullptr);
+        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
+        char buf[64];
+        ssize_t n = 0;
+        while ((n = ::recv(fd, buf, sizeof(buf), 0)) > 0) ::send(fd, buf, static_cast<size_t>(n), 0);
+        ::close(fd);
+    });
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
+    const std::string line = "Arn.Resp:330=1:\r\n";
+    std::vector<double> samples;
+    char buf[64];
+    for (int i = 0; i < rounds; ++i) {
+        const auto start = Clock::now();
+        ::send(fd, line.data(), line.size(), 0);
+        size_t got = 0;
+        while (got < line.size()) {
+            const ssize_t n = ::recv(fd, buf, sizeof(buf), 0);
+            if (n <= 0) break;
+            got += static_cast<size_t>(n);
+        }
+        samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+    }
+    ::close(fd);
+    echo.join();
+    ::close(listener);
+    return Quantile(samples, 0.5);
 }
 
 }  // namespace orva::bench

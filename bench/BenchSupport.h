@@ -28,4 +28,8 @@ void Figure(std::string_view name, double value, std::string_view unit);
 // The q-quantile (0..1) of the samples (sorted in place).
 double Quantile(std::vector<double>& samples, double q);
 
+// The median time, in microseconds, of one short line sent to a loopback TCP echo (Nagle off,
+// as every link of ours has it) and back.
+double LoopbackRoundTripMicros(int rounds);
+
 }  // namespace orva::bench

@@ -24,42 +24,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-double LoopbackRoundTripMicros(int rounds) {
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
-    ::listen(listener, 1);
-    socklen_t len = sizeof(addr);
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
-    const int one = 1;
-    std::thread echo([&] {
-        const int fd = ::accept(listener, nullptr, nullptr);
-        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
-        char buf[64];
-        ssize_t n = 0;
-        while ((n = ::recv(fd, buf, sizeof(buf), 0)) > 0) ::send(fd, buf, static_cast<size_t>(n), 0);
-        ::close(fd);
-    });
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
-    const std::string line = "Arn.Resp:330=1:\r\n";
-    std::vector<double> samples;
-    char buf[64];
-    for (int i = 0; i < rounds; ++i) {
-        const auto start = bench::Clock::now();
-        ::send(fd, line.data(), line.size(), 0);
-        size_t got = 0;
-        while (got < line.size()) got += static_cast<size_t>(::recv(fd, buf, sizeof(buf), 0));
-        samples.push_back(std::chrono::duration<double, std::micro>(bench::Clock::now() - start).count());
-    }
-    ::close(fd);
-    echo.join();
-    ::close(listener);
-    return bench::Quantile(samples, 0.5);
-}
 
 // utime + stime of a process, in seconds.
 double CpuSeconds(pid_t pid) {
@@ -123,7 +87,7 @@ int main() {
         }
         latencies.push_back(static_cast<double>(std::stoll(at) - written) / 1e6);
     }
-    const double rttMs = LoopbackRoundTripMicros(kChanges) / 1000.0;
+    const double rttMs = bench::LoopbackRoundTripMicros(kChanges) / 1000.0;
     const double median = bench::Quantile(latencies, 0.5);
     const double p99 = bench::Quantile(latencies, 0.99);
     std::printf("switch to Arn.Resp at the server: median %.3f ms, p99 %.3f ms; loopback round trip "

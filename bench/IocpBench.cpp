@@ -76,43 +76,6 @@ double ParseRatio() {
     return parse / scan;
 }
 
-// One short line to a loopback echo and back.
-double RoundTripMicros(int rounds) {
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
-    ::listen(listener, 1);
-    socklen_t len = sizeof(addr);
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
-    const int one = 1;
-    std::thread echo([&] {
-        const int fd = ::accept(listener, nullptr, nullptr);
-        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
-        char buf[64];
-        ssize_t n = 0;
-        while ((n = ::recv(fd, buf, sizeof(buf), 0)) > 0) ::send(fd, buf, static_cast<size_t>(n), 0);
-        ::close(fd);
-    });
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
-    const std::string line = "Arn.Resp:330=1:\r\n";
-    std::vector<double> samples;
-    char buf[64];
-    for (int i = 0; i < rounds; ++i) {
-        const auto start = Clock::now();
-        ::send(fd, line.data(), line.size(), 0);
-        size_t got = 0;
-        while (got < line.size()) got += static_cast<size_t>(::recv(fd, buf, sizeof(buf), 0));
-        samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
-    }
-    ::close(fd);
-    echo.join();
-    ::close(listener);
-    return bench::Quantile(samples, 0.5);
-}
 
 struct NoControl : IConnectionControl {
     void Disconnect() override {}
@@ -168,7 +131,7 @@ int main() {
         latencies.push_back(
             std::chrono::duration<double, std::micro>(Clock::duration(ranAt - start.time_since_epoch().count())).count());
     }
-    const double rtt = RoundTripMicros(kChanges);
+    const double rtt = bench::LoopbackRoundTripMicros(kChanges);
     const double median = bench::Quantile(latencies, 0.5);
     const double p99 = bench::Quantile(latencies, 0.99);
     std::printf("offset set on the server to its script run: median %.1f us, p99 %.1f us; "

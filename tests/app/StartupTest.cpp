@@ -7,6 +7,8 @@
 #include <csignal>
 #include <fcntl.h>
 
+#include <functional>
+
 #include "app/CrashReport.h"
 #include "app/InstanceName.h"
 #include "app/InstanceRegistry.h"
@@ -105,14 +107,15 @@ TEST(InstanceName, SettlingRules) {
     EXPECT_FALSE(HasForbiddenNameCharacter(u"Cockpit 2"));
 }
 
-TEST(CrashReport, NamesTheInstanceNoneBeforeItIsSettled) {
+// Runs crash in a child process with the crash report installed; its stderr and exit code.
+std::pair<std::string, int> CrashIn(const std::function<void()>& crash) {
     int pipeFds[2];
-    ASSERT_EQ(::pipe(pipeFds), 0);
+    if (::pipe(pipeFds) != 0) return {"", -1};
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::dup2(pipeFds[1], 2);
         InstallCrashReport();
-        std::raise(SIGSEGV);
+        crash();
         ::_exit(99);
     }
     ::close(pipeFds[1]);
@@ -120,10 +123,15 @@ TEST(CrashReport, NamesTheInstanceNoneBeforeItIsSettled) {
     char buf[512];
     ssize_t n = 0;
     while ((n = ::read(pipeFds[0], buf, sizeof(buf))) > 0) report.append(buf, static_cast<size_t>(n));
+    ::close(pipeFds[0]);
     int status = 0;
     ::waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 1);
+    return {report, WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status)};
+}
+
+TEST(CrashReport, NamesTheInstanceNoneBeforeItIsSettled) {
+    const auto [report, code] = CrashIn([] { std::raise(SIGSEGV); });
+    EXPECT_EQ(code, 1);
     EXPECT_EQ(report.rfind("OrvaPanel (NONE): INTERNAL ERROR.\nContentRecord:\n        Context Falgs: 0\n\n"
                            "ExceptionRecord:\n        ExceptionAddress: 0x", 0),
               0u) << report;
@@ -132,23 +140,11 @@ TEST(CrashReport, NamesTheInstanceNoneBeforeItIsSettled) {
 }
 
 TEST(CrashReport, UncaughtExceptionAfterTheNameIsSettled) {
-    int pipeFds[2];
-    ASSERT_EQ(::pipe(pipeFds), 0);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::dup2(pipeFds[1], 2);
-        InstallCrashReport();
+    const auto [report, code] = CrashIn([] {
         SetCrashInstanceName(u"COCKPIT");
         std::terminate();
-    }
-    ::close(pipeFds[1]);
-    std::string report;
-    char buf[512];
-    ssize_t n = 0;
-    while ((n = ::read(pipeFds[0], buf, sizeof(buf))) > 0) report.append(buf, static_cast<size_t>(n));
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    EXPECT_EQ(WEXITSTATUS(status), 1);
+    });
+    EXPECT_EQ(code, 1);
     EXPECT_EQ(report.rfind("OrvaPanel (COCKPIT): INTERNAL ERROR.\n", 0), 0u);
     EXPECT_NE(report.find("ExceptionCode: 0xE06D7363"), std::string::npos);
 }
