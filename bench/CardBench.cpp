@@ -70,6 +70,40 @@ double RoundTripMicros(int rounds) {
     return bench::Quantile(samples, 0.5);
 }
 
+// Display refreshes and encoder decoding, each beside the rate at which plain 65-byte reports
+// can be written to the board: that rate is the limit a refresh works against.
+void DisplaysAndEncoders(COrvaCard& card, CNotify& notify) {
+    constexpr int kWrites = 20000;
+    Report report{};
+    report[1] = CMD_SET_OUTPUTS;
+    const double writes = kWrites / bench::BestSeconds(3, [&] {
+        for (int i = 0; i < kWrites; ++i) card.WriteReport(report.data(), report.size());
+    });
+    const int display = card.CreateDisplay(1, 6);
+    const double refreshes = kWrites / bench::BestSeconds(3, [&] {
+        for (int i = 0; i < kWrites; ++i) {
+            card.WithDisplay(display, [i](CCardDisplay& d) { d.ShowFrequency(11800 + i % 100); });
+        }
+    });
+    card.CreateEncoder(100, 101, 1);
+    // The quadrature cycle on pins 100 (byte 13, bit 0x08) and 101 (bit 0x04): one step a report.
+    std::array<Report, 4> cycle{};
+    const uint8_t levels[4] = {0x00, 0x08, 0x0C, 0x04};
+    for (size_t i = 0; i < 4; ++i) cycle[i][1 + 100 / 8] = levels[i];
+    constexpr int kSteps = 200000;
+    const double steps = kSteps / bench::BestSeconds(3, [&] {
+        for (int i = 0; i < kSteps; ++i) {
+            card.HandleReport(cycle[static_cast<size_t>(i) % 4].data(), kReportSize);
+            if ((i & 1023) == 0) notify.ProcessPending();
+        }
+        notify.ProcessPending();
+    });
+    std::printf("65-byte report writes: %.0f/s; 6-digit frequency refreshes: %.0f/s; encoder steps "
+                "decoded: %.0f/s\n", writes, refreshes, steps);
+    bench::Figure("display_refresh_vs_write", refreshes / writes, "x");
+    bench::Figure("encoder_steps_vs_reports", steps / writes, "x");
+}
+
 }  // namespace
 
 int main() {
@@ -91,6 +125,7 @@ int main() {
         card.Configure(-1, u"ORVA-12345");
         if (!card.Open()) return 1;
         bench::Figure("card_parse_vs_memcmp", ParseRatio(card, notify), "x");
+        DisplaysAndEncoders(card, notify);
     }
 
     COrvaCard card(backend, &notify);
