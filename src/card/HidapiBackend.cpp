@@ -2,6 +2,7 @@
 
 #include <hidapi.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -50,15 +51,16 @@ public:
     }
 
     size_t InputReportLength() const override { return kHidReportLength; }
-    int ErrorCode() const override { return error_; }
+    int ErrorCode() const override { return error_.load(std::memory_order_relaxed); }
 
 private:
     int Fail(int code) {
-        error_ = code;
+        error_.store(code, std::memory_order_relaxed);
         return -1;
     }
     hid_device* device_;
-    int error_ = 0;
+    // Written by the reader's failed reads and by failed writes of other threads.
+    std::atomic<int> error_{0};
 };
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <sstream>
@@ -44,15 +45,16 @@ public:
     }
 
     size_t InputReportLength() const override { return kHidReportLength; }
-    int ErrorCode() const override { return error_; }
+    int ErrorCode() const override { return error_.load(std::memory_order_relaxed); }
 
 private:
     int Fail(int code) {
-        error_ = code;
+        error_.store(code, std::memory_order_relaxed);
         return -1;
     }
     int fd_;
-    int error_ = 0;
+    // Written by the reader's failed reads and by failed writes of other threads.
+    std::atomic<int> error_{0};
 };
 
 std::string Hex4(uint16_t v) {

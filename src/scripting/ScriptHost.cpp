@@ -157,10 +157,11 @@ std::string EditScriptError(std::string_view message) {
 bool RunScript(lua_State* L, std::u16string_view script, int32_t id, int32_t value,
                bool printEnabled, ScriptMemo* memo) {
     if (!L) return true;
-    CScriptContext& context = GetContext(L);
-    context.printEnabled = printEnabled;
     if (script.empty()) return true;
     std::lock_guard lock(ScriptLock());
+    // Set under the lock: another thread's run of this state reads it.
+    CScriptContext& context = GetContext(L);
+    context.printEnabled = printEnabled;
     const int base = lua_gettop(L);
     int status = LUA_OK;
     try {

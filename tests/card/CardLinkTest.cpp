@@ -3,6 +3,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <future>
+
 #include "platform/Text.h"
 #include "platform/Timers.h"
 #include "CardTestSupport.h"
@@ -11,6 +13,15 @@ namespace orva {
 namespace {
 
 class CardLinkTest : public test::CardTest {};
+
+// True once every shared timer due within delay from now has run: one thread fires them in
+// deadline order, so a marker due after them runs after them.
+bool WaitForSharedTimers(std::chrono::milliseconds delay) {
+    auto done = std::make_shared<std::promise<void>>();
+    auto fired = done->get_future();
+    CTimers::Shared().Start(delay, [done] { done->set_value(); });
+    return fired.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+}
 
 TEST_F(CardLinkTest, OpenChoosesTheBoardBySerialInAnyCase) {
     AddBoard("ORVA-11111");
@@ -106,6 +117,25 @@ TEST_F(CardLinkTest, UnplugGivesReadErrorsWithoutSpinningAndCloseReturns) {
     EXPECT_FALSE(card_.IsConnected());
 }
 
+TEST_F(CardLinkTest, WritesFailWhileTheReaderFailsToo) {
+    sim::CBoardSim& b = AddBoard("ORVA-12345");
+    OpenCard(u"ORVA-12345");
+    b.Stop();
+    // This thread's writes fail while the reader's reads keep failing on its own thread.
+    const auto count = [&](int64_t kind) {
+        size_t n = 0;
+        for (const auto& e : Seen(WM_CARD_IOERROR)) n += e.wParam == kind ? 1 : 0;
+        return n;
+    };
+    ASSERT_TRUE(PumpUntil([&] {
+        card_.SetOutput(20, !card_.OutputState(20));
+        return count(0) >= 4;
+    }));
+    EXPECT_GT(count(1), 0u);
+    EXPECT_NE(Seen(WM_CARD_IOERROR).back().lParam, 0);
+    card_.Close();
+}
+
 TEST_F(CardLinkTest, CloseIsNotBlockedByAReaderWaitingInASend) {
     sim::CBoardSim& b = AddBoard("ORVA-12345");
     OpenCard(u"ORVA-12345");
@@ -129,7 +159,7 @@ TEST_F(CardLinkTest, PulseAfterCloseOrReconnectTouchesNothing) {
     ASSERT_TRUE(card_.Open());
     card_.StartThreads();
     card_.SetOutput(21, true);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(WaitForSharedTimers(std::chrono::milliseconds(150)));  // the pulse has ended
     const Report image = card_.OutputImage();
     EXPECT_EQ(image[1 + 21 / 8], 0x80 >> (21 % 8));  // only the new connection's own change
     {
@@ -139,7 +169,7 @@ TEST_F(CardLinkTest, PulseAfterCloseOrReconnectTouchesNothing) {
         gone.SetOutput(30, true);
         ASSERT_TRUE(gone.SchedulePulseEnd(30, false, 50));
     }  // destroyed before the pulse ends
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    EXPECT_TRUE(WaitForSharedTimers(std::chrono::milliseconds(50)));
 }
 
 TEST_F(CardLinkTest, PulseEndsTheOutput) {

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <future>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -35,9 +36,10 @@ private:
 TEST(Timers, FireInDeadlineOrder) {
     CTimers timers;
     Recorder rec;
-    timers.Start(60ms, [&] { rec.Add(3); });
-    timers.Start(20ms, [&] { rec.Add(1); });
-    timers.Start(40ms, [&] { rec.Add(2); });
+    // Steps wide enough that a slow start of one timer cannot reorder the deadlines.
+    timers.Start(300ms, [&] { rec.Add(3); });
+    timers.Start(100ms, [&] { rec.Add(1); });
+    timers.Start(200ms, [&] { rec.Add(2); });
     timers.Start(0ms, [&] { rec.Add(0); });
     EXPECT_EQ(rec.WaitFor(4), (std::vector<int>{0, 1, 2, 3}));
 }
@@ -55,13 +57,21 @@ TEST(Timers, AnEarlierTimerStartedLaterFiresFirst) {
 TEST(Timers, CancelAndRejectedDelays) {
     CTimers timers;
     std::atomic<int> fired{0};
+    // The timer thread is held until the cancel is done, so the timer is surely still pending
+    // then, however late this thread gets there.
+    std::promise<void> release;
+    timers.Start(0ms, [gate = release.get_future().share()] { gate.wait(); });
     const auto id = timers.Start(30ms, [&] { ++fired; });
-    ASSERT_NE(id, 0u);
+    EXPECT_NE(id, 0u);
     EXPECT_TRUE(timers.Cancel(id));
     EXPECT_FALSE(timers.Cancel(id));
     EXPECT_EQ(timers.Start(-1ms, [&] { ++fired; }), 0u);
     EXPECT_EQ(timers.Start(CTimers::kMaxDelay + 1ms, [&] { ++fired; }), 0u);
-    std::this_thread::sleep_for(60ms);
+    release.set_value();
+    // A timer due after the cancelled one has run, so the cancelled one would have run too.
+    Recorder rec;
+    timers.Start(60ms, [&] { rec.Add(1); });
+    EXPECT_EQ(rec.WaitFor(1).size(), 1u);
     EXPECT_EQ(fired.load(), 0);
     EXPECT_EQ(timers.PendingCount(), 0u);
 }

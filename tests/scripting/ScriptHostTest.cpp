@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <thread>
 
 #include "platform/Paths.h"
 #include "platform/UserPrompt.h"
@@ -37,6 +38,16 @@ TEST_F(ScriptHostTest, PrintSwitch) {
     auto quiet = CScriptState::Create(services_);
     EXPECT_TRUE(quiet->Run(u"print('b') printnl() cls()", 0, 0, true));
     EXPECT_EQ(Monitor(), "a");
+}
+
+TEST_F(ScriptHostTest, EachRunKeepsItsOwnPrintSwitchAcrossThreads) {
+    // Runs of one state from two threads: the switch of one never leaks into the other's run.
+    std::thread quiet([&] {
+        for (int i = 0; i < 200; ++i) EXPECT_TRUE(state_->Run(u"print('q')", 0, 0, false));
+    });
+    for (int i = 0; i < 200; ++i) EXPECT_TRUE(Run(u"print('p')", 0, 0, true));
+    quiet.join();
+    EXPECT_EQ(Monitor(), std::string(200, 'p'));
 }
 
 TEST_F(ScriptHostTest, SyntaxErrorMessageForm) {

@@ -170,7 +170,7 @@ void CBoardSim::HandleCommandReport(const uint8_t* r, size_t n, int fd) {
     if (n < 3 || r[0] != 0) return;
     std::unique_lock lock(mutex_);
     ++reportsReceived_;
-    if (received_.size() >= 4096) received_.erase(received_.begin());
+    if (received_.size() >= 4096) received_.pop_front();
     received_.emplace_back(r, r + n);
     const uint8_t command = r[1];
     if (options_.kind == BoardKind::Main) {
@@ -216,6 +216,7 @@ CBoardSim::Report CBoardSim::CardInfo() const {
 
 void CBoardSim::Broadcast(const uint8_t* report, size_t length) {
     if (reportHook_) reportHook_();
+    lastReportAt_ = std::chrono::steady_clock::now().time_since_epoch().count();
     for (int fd : clients_) {
         if (fd < 0) continue;
         // A client that does not read for a while loses reports, as a stalled USB host would.
@@ -293,7 +294,10 @@ bool CBoardSim::OutputOn(int pin) const {
 
 std::vector<std::vector<uint8_t>> CBoardSim::TakeReceived() {
     std::lock_guard lock(mutex_);
-    return std::exchange(received_, {});
+    std::vector<std::vector<uint8_t>> taken(std::make_move_iterator(received_.begin()),
+                                            std::make_move_iterator(received_.end()));
+    received_.clear();
+    return taken;
 }
 
 bool CBoardSim::WaitReceived(size_t count, long long timeoutMs) {
@@ -349,11 +353,14 @@ bool CBoardSim::WaitFor(const std::function<bool()>& ready, long long timeoutMs)
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!ready()) {
         std::unique_lock lock(mutex_);
-        if (!running_ ||
-            changed_.wait_until(lock, deadline) == std::cv_status::timeout) {
+        if (!running_ || std::chrono::steady_clock::now() >= deadline) {
             lock.unlock();
             return ready();
         }
+        // ready() takes the lock itself, so a change notified between it and this wait goes
+        // unseen: short slices, each followed by a fresh look, bound what that costs.
+        const auto slice = std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
+        changed_.wait_until(lock, std::min(deadline, slice));
     }
     return true;
 }
@@ -456,6 +463,7 @@ std::string CBoardSim::Execute(const std::string& line) {
         return out.str();
     }
     if (c == "mask") return "adc=" + std::to_string(adcMask_);
+    if (c == "last-report-time") return std::to_string(lastReportAt_);
     if (c == "info") {
         out << "serial=" << options_.serial << " kind=" << (options_.kind == BoardKind::Main ? "main" : "servo")
             << " clients=" << std::count_if(clients_.begin(), clients_.end(), [](int fd) { return fd >= 0; })

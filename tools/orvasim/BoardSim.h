@@ -6,6 +6,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -91,7 +92,8 @@ private:
     uint8_t servoEnable_ = 0;
     uint8_t adcMask_ = 0;
     uint64_t reportsReceived_ = 0;
-    std::vector<std::vector<uint8_t>> received_;
+    int64_t lastReportAt_ = 0;  // steady-clock nanoseconds of the last report sent
+    std::deque<std::vector<uint8_t>> received_;  // the last 4096
     std::function<void()> reportHook_;
 
     std::vector<std::thread> acceptThreads_;

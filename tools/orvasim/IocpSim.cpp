@@ -36,6 +36,8 @@ std::vector<std::pair<int, int>> ParsePairs(const std::string& items) {
 
 }  // namespace
 
+CIocpSim::Client::~Client() { ::close(fd); }
+
 CIocpSim::CIocpSim(IocpOptions options) : options_(std::move(options)) {}
 
 CIocpSim::~CIocpSim() { Stop(); }
@@ -110,7 +112,11 @@ void CIocpSim::Stop() {
     ::unlink(controlPath_.c_str());
     ::shutdown(listen_, SHUT_RDWR);
     ::shutdown(controlListen_, SHUT_RDWR);
-    changed_.notify_all();
+    {
+        // Under the lock, so that the keep-alive thread cannot miss it between check and wait.
+        std::lock_guard lock(mutex_);
+        changed_.notify_all();
+    }
     for (auto& t : acceptThreads_) t.join();
     acceptThreads_.clear();
     std::vector<std::thread> threads;
@@ -129,8 +135,12 @@ void CIocpSim::Stop() {
 void CIocpSim::KeepAlive() {
     std::unique_lock lock(mutex_);
     while (running_) {
-        changed_.wait_for(lock, std::chrono::milliseconds(options_.keepAliveMs));
-        if (!running_) return;
+        // Once a period: the changes notified meanwhile (each line a client sends, its answers
+        // to keep-alives included) must not each send one more.
+        if (changed_.wait_for(lock, std::chrono::milliseconds(options_.keepAliveMs),
+                              [&] { return !running_; })) {
+            return;
+        }
         lock.unlock();
         Broadcast("Arn.Vivo:");
         lock.lock();
@@ -146,7 +156,7 @@ void CIocpSim::Accept() {
         }
         const int one = 1;
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
-        auto client = std::make_shared<Client>(Client{fd, {}});
+        auto client = std::make_shared<Client>(fd);
         SendTo(fd, "Arn.TipoSer:" + options_.alias + ":");
         std::lock_guard lock(mutex_);
         clients_.push_back(client);
@@ -160,15 +170,14 @@ void CIocpSim::Serve(std::shared_ptr<Client> client) {
     while (const auto line = ReadLine(client->fd, pending)) HandleLine(client, *line);
     std::lock_guard lock(mutex_);
     clients_.erase(std::remove(clients_.begin(), clients_.end(), client), clients_.end());
-    ::close(client->fd);
     changed_.notify_all();
 }
 
 void CIocpSim::HandleLine(const std::shared_ptr<Client>& client, const std::string& line) {
+    const int64_t arrivedAt = std::chrono::steady_clock::now().time_since_epoch().count();
     std::function<void(const std::string&)> hook;
     {
         std::lock_guard lock(mutex_);
-        received_.push_back(line);
         hook = lineHook_;
     }
     if (hook) hook(line);
@@ -194,7 +203,12 @@ void CIocpSim::HandleLine(const std::shared_ptr<Client>& client, const std::stri
     } else if (line.rfind("Arn.Fin:", 0) == 0) {
         ::shutdown(client->fd, SHUT_RDWR);
     }
+    // Logged once handled, so that whoever waits for a line also sees what it did (a value
+    // set, an answer sent).
     std::lock_guard lock(mutex_);
+    lastIndex_[line] = received_.size();
+    received_.push_back(line);
+    receivedAt_.push_back(arrivedAt);
     changed_.notify_all();
 }
 
@@ -210,7 +224,7 @@ void CIocpSim::Broadcast(const std::string& line) {
 }
 
 void CIocpSim::SetValues(const std::vector<std::pair<int, int>>& values) {
-    std::vector<std::pair<int, std::string>> messages;
+    std::vector<std::pair<std::shared_ptr<Client>, std::string>> messages;
     {
         std::lock_guard lock(mutex_);
         for (const auto& [o, v] : values) values_[o] = v;
@@ -220,11 +234,11 @@ void CIocpSim::SetValues(const std::vector<std::pair<int, int>>& values) {
             for (const auto& [o, v] : values) {
                 if (c->offsets.count(o)) line += std::to_string(o) + "=" + std::to_string(v) + ":";
             }
-            if (line.size() > 9) messages.emplace_back(c->fd, line);
+            if (line.size() > 9) messages.emplace_back(c, line);
         }
         changed_.notify_all();
     }
-    for (const auto& [fd, line] : messages) SendTo(fd, line);
+    for (const auto& [client, line] : messages) SendTo(client->fd, line);
 }
 
 int CIocpSim::Value(int offset) const {
@@ -252,10 +266,14 @@ bool CIocpSim::WaitFor(const std::function<bool()>& ready, long long timeoutMs) 
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!ready()) {
         std::unique_lock lock(mutex_);
-        if (!running_ || changed_.wait_until(lock, deadline) == std::cv_status::timeout) {
+        if (!running_ || std::chrono::steady_clock::now() >= deadline) {
             lock.unlock();
             return ready();
         }
+        // ready() takes the lock itself, so a change notified between it and this wait goes
+        // unseen: short slices, each followed by a fresh look, bound what that costs.
+        const auto slice = std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
+        changed_.wait_until(lock, std::min(deadline, slice));
     }
     return true;
 }
@@ -263,8 +281,8 @@ bool CIocpSim::WaitFor(const std::function<bool()>& ready, long long timeoutMs) 
 bool CIocpSim::WaitForLine(const std::string& line, long long timeoutMs) {
     return WaitFor(
         [&] {
-            const auto lines = ReceivedLines();
-            return std::find(lines.begin(), lines.end(), line) != lines.end();
+            std::lock_guard lock(mutex_);
+            return lastIndex_.count(line) > 0;
         },
         timeoutMs);
 }
@@ -316,6 +334,13 @@ std::string CIocpSim::Execute(const std::string& line) {
         return text.empty() ? "(nothing received)" : text;
     }
     if (c == "clients") return std::to_string(ClientCount());
+    if (c == "wait-line-time" && w.size() >= 2) {
+        // When (steady clock, ns) the line arrived; for measurements across processes.
+        const long long ms = w.size() > 2 ? ParseNumber(w[2]).value_or(5000) : 5000;
+        if (!WaitForLine(w[1], ms)) return "timeout";
+        std::lock_guard lock(mutex_);
+        return std::to_string(receivedAt_[lastIndex_.at(w[1])]);
+    }
     if (c == "wait-line" && w.size() >= 2) {
         const long long ms = w.size() > 2 ? ParseNumber(w[2]).value_or(5000) : 5000;
         return WaitForLine(w[1], ms) ? "ok" : "timeout";

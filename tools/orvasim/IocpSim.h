@@ -12,6 +12,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 namespace orva::sim {
@@ -47,8 +48,14 @@ public:
     size_t ClientCount() const;
 
 private:
+    // Owns its socket: closed with the last reference, so that a broadcast holding one never
+    // writes to a closed (or reused) descriptor.
     struct Client {
-        int fd;
+        explicit Client(int f) : fd(f) {}
+        ~Client();
+        Client(const Client&) = delete;
+        Client& operator=(const Client&) = delete;
+        const int fd;
         std::set<int> offsets;
     };
 
@@ -76,6 +83,8 @@ private:
     std::vector<std::shared_ptr<Client>> clients_;
     std::vector<int> controlFds_;
     std::vector<std::string> received_;
+    std::vector<int64_t> receivedAt_;  // steady-clock nanoseconds, for latency measurements
+    std::unordered_map<std::string, size_t> lastIndex_;  // of each line in received_
     std::function<void(const std::string&)> lineHook_;
 
     std::vector<std::thread> acceptThreads_;

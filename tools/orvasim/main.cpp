@@ -2,10 +2,13 @@
 //   orvasim board --serial SERIAL --kind main|servo [--ext 0,5,15]
 //   orvasim iocp --port N [--alias NAME]
 //   orvasim ctl CONTROL-SOCKET COMMAND...   (one command to a running simulator)
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <iostream>
 #include <string>
 #include <thread>
 
@@ -27,24 +30,41 @@ int Usage() {
     return 2;
 }
 
-// Commands from stdin until "quit" or a signal.
+// Commands from stdin until "quit" or a signal, served on the main thread: a reader thread
+// would race the signal handler's flag and could still run a command while the simulator is
+// being destroyed. The poll timeout lets a signal be seen at once.
 template <typename Execute>
 void ServeStdin(Execute execute) {
-    std::thread reader([&] {
-        std::string line;
-        while (!g_stop && std::getline(std::cin, line)) {
+    std::string pending;
+    bool input = true;  // the end of stdin ends nothing: the control socket drives us then
+    while (!g_stop) {
+        if (!input) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            continue;
+        }
+        pollfd p{STDIN_FILENO, POLLIN, 0};
+        if (::poll(&p, 1, 20) <= 0) continue;
+        char buffer[512];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof(buffer));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            input = false;
+            if (pending.empty()) continue;
+            pending.push_back('\n');  // a last line without its end still counts
+        } else {
+            pending.append(buffer, static_cast<size_t>(n));
+        }
+        for (size_t nl = pending.find('\n'); nl != std::string::npos && !g_stop;
+             nl = pending.find('\n')) {
+            std::string line = pending.substr(0, nl);
+            pending.erase(0, nl + 1);
+            if (!line.empty() && line.back() == '\r') line.pop_back();
             const std::string answer = execute(line);
             std::printf("%s\n", answer.c_str());
             std::fflush(stdout);
-            if (line == "quit") {
-                g_stop = 1;
-                break;
-            }
+            if (line == "quit") g_stop = 1;
         }
-        // The end of stdin ends nothing: run in the background, the control socket drives us.
-    });
-    reader.detach();  // a read blocked on stdin must not keep the process alive
-    while (!g_stop) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
 }
 
 int RunBoard(int argc, char** argv) {
