@@ -307,7 +307,7 @@ std::u16string Trim(std::u16string_view text) {
 
 namespace {
 
-struct Spec {
+struct Conversion {
     std::string flags;
     int width = -1;
     int precision = -1;
@@ -315,8 +315,8 @@ struct Spec {
 };
 
 // Parses "%[flags][width][.precision][length]conv" starting after the '%'; returns the index
-// after the conversion letter, or npos when the spec is incomplete.
-size_t ParseSpec(std::u16string_view f, size_t i, Spec& spec, const std::vector<FormatArg>& args,
+// after the conversion letter, or npos when the conversion is incomplete.
+size_t ParseConversion(std::u16string_view f, size_t i, Conversion& conversion, const std::vector<FormatArg>& args,
                  size_t& argIndex);
 
 int64_t ArgAsInt(const FormatArg& a) {
@@ -338,10 +338,10 @@ std::u16string ArgAsText(const FormatArg& a) {
     return Widen(std::to_string(ArgAsDouble(a)));
 }
 
-size_t ParseSpec(std::u16string_view f, size_t i, Spec& spec, const std::vector<FormatArg>& args,
+size_t ParseConversion(std::u16string_view f, size_t i, Conversion& conversion, const std::vector<FormatArg>& args,
                  size_t& argIndex) {
     while (i < f.size() && std::u16string_view(u"-+ #0").find(f[i]) != std::u16string_view::npos) {
-        spec.flags.push_back(static_cast<char>(f[i++]));
+        conversion.flags.push_back(static_cast<char>(f[i++]));
     }
     const auto number = [&](int& out) {
         if (i < f.size() && f[i] == u'*') {
@@ -354,27 +354,27 @@ size_t ParseSpec(std::u16string_view f, size_t i, Spec& spec, const std::vector<
             out = std::min(out * 10 + (f[i++] - u'0'), 4096);
         }
     };
-    number(spec.width);
+    number(conversion.width);
     if (i < f.size() && f[i] == u'.') {
         ++i;
-        spec.precision = 0;
-        number(spec.precision);
+        conversion.precision = 0;
+        number(conversion.precision);
     }
     while (i < f.size() && std::u16string_view(u"hlLqjztI0123456789").find(f[i]) !=
                                std::u16string_view::npos) {
         ++i;  // length modifiers (including I64) carry no meaning for typed arguments
     }
     if (i >= f.size()) return std::u16string_view::npos;
-    spec.conv = static_cast<char>(f[i]);
+    conversion.conv = static_cast<char>(f[i]);
     return i + 1;
 }
 
-std::string NarrowSpec(const Spec& spec, const char* length) {
-    std::string s = "%" + spec.flags;
-    if (spec.width >= 0) s += std::to_string(spec.width);
-    if (spec.precision >= 0) s += "." + std::to_string(spec.precision);
+std::string NarrowConversion(const Conversion& conversion, const char* length) {
+    std::string s = "%" + conversion.flags;
+    if (conversion.width >= 0) s += std::to_string(conversion.width);
+    if (conversion.precision >= 0) s += "." + std::to_string(conversion.precision);
     s += length;
-    s.push_back(spec.conv);
+    s.push_back(conversion.conv);
     return s;
 }
 
@@ -390,13 +390,13 @@ std::string SnPrintf(const std::string& fmt, T value) {
     return big;
 }
 
-std::u16string FormatText(const Spec& spec, std::u16string text) {
-    if (spec.precision >= 0 && text.size() > static_cast<size_t>(spec.precision)) {
-        text.resize(static_cast<size_t>(spec.precision));
+std::u16string FormatText(const Conversion& conversion, std::u16string text) {
+    if (conversion.precision >= 0 && text.size() > static_cast<size_t>(conversion.precision)) {
+        text.resize(static_cast<size_t>(conversion.precision));
     }
-    if (spec.width > 0 && text.size() < static_cast<size_t>(spec.width)) {
-        const std::u16string pad(static_cast<size_t>(spec.width) - text.size(), u' ');
-        text = spec.flags.find('-') != std::string::npos ? text + pad : pad + text;
+    if (conversion.width > 0 && text.size() < static_cast<size_t>(conversion.width)) {
+        const std::u16string pad(static_cast<size_t>(conversion.width) - text.size(), u' ');
+        text = conversion.flags.find('-') != std::string::npos ? text + pad : pad + text;
     }
     return text;
 }
@@ -417,32 +417,32 @@ std::u16string FormatArgs(std::u16string_view f, const std::vector<FormatArg>& a
             i += 2;
             continue;
         }
-        Spec spec;
-        const size_t next = ParseSpec(f, i + 1, spec, args, argIndex);
+        Conversion conversion;
+        const size_t next = ParseConversion(f, i + 1, conversion, args, argIndex);
         if (next == std::u16string_view::npos) {
             out.append(f.substr(i));
             break;
         }
         i = next;
-        if (std::string_view("diuxXofFeEgGsSc").find(spec.conv) == std::string_view::npos) {
+        if (std::string_view("diuxXofFeEgGsSc").find(conversion.conv) == std::string_view::npos) {
             // An unknown conversion is written as it stood, and no argument is taken for it.
             out.push_back(u'%');
-            out.push_back(static_cast<char16_t>(spec.conv));
+            out.push_back(static_cast<char16_t>(conversion.conv));
             continue;
         }
         // A missing argument formats as an empty text or a zero, never as a read past the list.
-        const bool isText = spec.conv == 's' || spec.conv == 'S';
+        const bool isText = conversion.conv == 's' || conversion.conv == 'S';
         const FormatArg arg = argIndex < args.size()
                                   ? args[argIndex++]
                                   : (isText ? FormatArg{std::u16string_view()} : FormatArg{int64_t{0}});
-        switch (spec.conv) {
+        switch (conversion.conv) {
             case 'd':
             case 'i':
             case 'u':
             case 'x':
             case 'X':
             case 'o':
-                out += Widen(SnPrintf(NarrowSpec(spec, "ll"), static_cast<long long>(ArgAsInt(arg))));
+                out += Widen(SnPrintf(NarrowConversion(conversion, "ll"), static_cast<long long>(ArgAsInt(arg))));
                 break;
             case 'f':
             case 'F':
@@ -450,17 +450,17 @@ std::u16string FormatArgs(std::u16string_view f, const std::vector<FormatArg>& a
             case 'E':
             case 'g':
             case 'G':
-                out += Widen(SnPrintf(NarrowSpec(spec, ""), ArgAsDouble(arg)));
+                out += Widen(SnPrintf(NarrowConversion(conversion, ""), ArgAsDouble(arg)));
                 break;
             case 's':
             case 'S':
-                out += FormatText(spec, ArgAsText(arg));
+                out += FormatText(conversion, ArgAsText(arg));
                 break;
             case 'c': {
                 const auto* text = std::get_if<std::u16string_view>(&arg);
                 const char16_t c = text ? (text->empty() ? u'\0' : (*text)[0])
                                         : static_cast<char16_t>(ArgAsInt(arg));
-                out += FormatText(spec, std::u16string(1, c));
+                out += FormatText(conversion, std::u16string(1, c));
                 break;
             }
             default:

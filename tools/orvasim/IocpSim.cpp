@@ -263,19 +263,7 @@ size_t CIocpSim::ClientCount() const {
 }
 
 bool CIocpSim::WaitFor(const std::function<bool()>& ready, long long timeoutMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!ready()) {
-        std::unique_lock lock(mutex_);
-        if (!running_ || std::chrono::steady_clock::now() >= deadline) {
-            lock.unlock();
-            return ready();
-        }
-        // ready() takes the lock itself, so a change notified between it and this wait goes
-        // unseen: short slices, each followed by a fresh look, bound what that costs.
-        const auto slice = std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
-        changed_.wait_until(lock, std::min(deadline, slice));
-    }
-    return true;
+    return WaitUntil(mutex_, changed_, running_, ready, timeoutMs);
 }
 
 bool CIocpSim::WaitForLine(const std::string& line, long long timeoutMs) {

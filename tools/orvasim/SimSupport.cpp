@@ -4,7 +4,9 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
@@ -78,6 +80,23 @@ std::string OneLine(std::string text) {
         text.replace(at, 1, " | ");
     }
     return text;
+}
+
+bool WaitUntil(std::mutex& mutex, std::condition_variable& changed, const std::atomic<bool>& running,
+               const std::function<bool()>& ready, long long timeoutMs) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!ready()) {
+        std::unique_lock lock(mutex);
+        if (!running || std::chrono::steady_clock::now() >= deadline) {
+            lock.unlock();
+            return ready();
+        }
+        // ready() takes the lock itself, so a change notified between it and this wait goes
+        // unseen: short slices, each followed by a fresh look, bound what that costs.
+        const auto slice = std::chrono::steady_clock::now() + std::chrono::milliseconds(20);
+        changed.wait_until(lock, std::min(deadline, slice));
+    }
+    return true;
 }
 
 std::vector<std::string> SplitWords(const std::string& line) {

@@ -1,6 +1,10 @@
 // Small socket and text helpers shared by the simulators.
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +21,10 @@ bool WriteAll(int fd, const std::string& text);
 // An answer of several lines as the one line a control socket carries, parts split by " | ".
 std::string OneLine(std::string text);
 std::vector<std::string> SplitWords(const std::string& line);
+// Waits until ready() holds (it takes mutex itself), the time is up or running ends; the last
+// answer of ready().
+bool WaitUntil(std::mutex& mutex, std::condition_variable& changed, const std::atomic<bool>& running,
+               const std::function<bool()>& ready, long long timeoutMs);
 // A decimal (or 0x hexadecimal) number, or nothing.
 std::optional<long long> ParseNumber(const std::string& word);
 
