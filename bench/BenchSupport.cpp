@@ -22,7 +22,8 @@ void Figure(std::string_view name, double value, std::string_view unit) {
 double Quantile(std::vector<double>& samples, double q) {
     if (samples.empty()) return 0.0;
     std::sort(samples.begin(), samples.end());
-    const size_t at = std::min(samples.size() - 1, static_cast<size_t>(q * (samples.size() - 1) + 0.5));
+    const size_t at =
+        std::min(samples.size() - 1, static_cast<size_t>(q * (samples.size() - 1) + 0.5));
     return samples[at];
 }
 
@@ -41,7 +42,8 @@ double LoopbackRoundTripMicros(int rounds) {
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
         char buf[64];
         ssize_t n = 0;
-        while ((n = ::recv(fd, buf, sizeof(buf), 0)) > 0) ::send(fd, buf, static_cast<size_t>(n), 0);
+        while ((n = ::recv(fd, buf, sizeof(buf), 0)) > 0)
+            ::send(fd, buf, static_cast<size_t>(n), 0);
         ::close(fd);
     });
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);

@@ -77,29 +77,35 @@ void DisplaysAndEncoders(COrvaCard& card, CNotify& notify) {
     Report report{};
     report[1] = CMD_SET_OUTPUTS;
     const double writes = kWrites / bench::BestSeconds(3, [&] {
-        for (int i = 0; i < kWrites; ++i) card.WriteReport(report.data(), report.size());
-    });
+                              for (int i = 0; i < kWrites; ++i)
+                                  card.WriteReport(report.data(), report.size());
+                          });
     const int display = card.CreateDisplay(1, 6);
     const double refreshes = kWrites / bench::BestSeconds(3, [&] {
-        for (int i = 0; i < kWrites; ++i) {
-            card.WithDisplay(display, [i](CCardDisplay& d) { d.ShowFrequency(11800 + i % 100); });
-        }
-    });
+                                 for (int i = 0; i < kWrites; ++i) {
+                                     card.WithDisplay(display, [i](CCardDisplay& d) {
+                                         d.ShowFrequency(11800 + i % 100);
+                                     });
+                                 }
+                             });
     card.CreateEncoder(100, 101, 1);
     // The quadrature cycle on pins 100 (byte 13, bit 0x08) and 101 (bit 0x04): one step a report.
     std::array<Report, 4> cycle{};
     const uint8_t levels[4] = {0x00, 0x08, 0x0C, 0x04};
     for (size_t i = 0; i < 4; ++i) cycle[i][1 + 100 / 8] = levels[i];
     constexpr int kSteps = 200000;
-    const double steps = kSteps / bench::BestSeconds(3, [&] {
-        for (int i = 0; i < kSteps; ++i) {
-            card.HandleReport(cycle[static_cast<size_t>(i) % 4].data(), kReportSize);
-            if ((i & 1023) == 0) notify.ProcessPending();
-        }
-        notify.ProcessPending();
-    });
-    std::printf("65-byte report writes: %.0f/s; 6-digit frequency refreshes: %.0f/s; encoder steps "
-                "decoded: %.0f/s\n", writes, refreshes, steps);
+    const double steps =
+        kSteps / bench::BestSeconds(3, [&] {
+            for (int i = 0; i < kSteps; ++i) {
+                card.HandleReport(cycle[static_cast<size_t>(i) % 4].data(), kReportSize);
+                if ((i & 1023) == 0) notify.ProcessPending();
+            }
+            notify.ProcessPending();
+        });
+    std::printf(
+        "65-byte report writes: %.0f/s; 6-digit frequency refreshes: %.0f/s; encoder steps "
+        "decoded: %.0f/s\n",
+        writes, refreshes, steps);
     bench::Figure("display_refresh_vs_write", refreshes / writes, "x");
     bench::Figure("encoder_steps_vs_reports", steps / writes, "x");
 }
@@ -150,8 +156,10 @@ int main() {
     const double rtt = RoundTripMicros(kChanges);
     const double median = bench::Quantile(latencies, 0.5);
     const double p99 = bench::Quantile(latencies, 0.99);
-    std::printf("input change to handled notification: median %.1f us, p99 %.1f us; "
-                "65-byte socket round trip median %.1f us\n", median, p99, rtt);
+    std::printf(
+        "input change to handled notification: median %.1f us, p99 %.1f us; "
+        "65-byte socket round trip median %.1f us\n",
+        median, p99, rtt);
     bench::Figure("card_input_latency_vs_rtt", median / rtt, "x");
     bench::Figure("card_input_p99_us", p99, "us");
     card.Close();

@@ -97,7 +97,8 @@ int main(int argc, char** argv) {
             const int pin = 16 + n % kEvents;
             for (size_t i = 0; i < CEventTable::kSize && table[i].id >= 0; ++i) {
                 const EventRecord& r = table[i];
-                if (r.disabled || r.type != kEventDigitalPin || (r.id != 0 && r.id != pin)) continue;
+                if (r.disabled || r.type != kEventDigitalPin || (r.id != 0 && r.id != pin))
+                    continue;
                 SetIdValue(B, pin, n & 1);
                 lua_rawgeti(B, LUA_REGISTRYINDEX, refs[i]);
                 lua_pcall(B, 0, LUA_MULTRET, 0);
@@ -112,13 +113,16 @@ int main(int argc, char** argv) {
     for (int round = 0; round < 12; ++round) {
         dispatchSeconds = std::min(dispatchSeconds, bench::BestSeconds(1, dispatchRun));
         bareSeconds = std::min(bareSeconds, bench::BestSeconds(1, bareRun));
-        if (round % 4 == 0) compileSeconds = std::min(compileSeconds, bench::BestSeconds(1, compileRun));
+        if (round % 4 == 0)
+            compileSeconds = std::min(compileSeconds, bench::BestSeconds(1, compileRun));
     }
 
     const double perNotification = dispatchSeconds / kNotifications * 1e9;
     std::printf("dispatch:          %8.1f ns per notification\n", perNotification);
-    std::printf("compile each time: %8.1f ns per notification\n", compileSeconds / kNotifications * 1e9);
-    std::printf("bare lua_pcall:    %8.1f ns per notification (same walk)\n", bareSeconds / kNotifications * 1e9);
+    std::printf("compile each time: %8.1f ns per notification\n",
+                compileSeconds / kNotifications * 1e9);
+    std::printf("bare lua_pcall:    %8.1f ns per notification (same walk)\n",
+                bareSeconds / kNotifications * 1e9);
     bench::Figure("dispatch_vs_compile", compileSeconds / dispatchSeconds, "x");
     bench::Figure("dispatch_vs_bare_pcall", dispatchSeconds / bareSeconds, "x");
     bench::Figure("dispatch_ns_per_notification", perNotification, "ns");

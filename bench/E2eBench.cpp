@@ -24,7 +24,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-
 // utime + stime of a process, in seconds.
 double CpuSeconds(pid_t pid) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
@@ -65,9 +64,10 @@ int main() {
                          std::to_string(server->Port()) +
                          "\n[Options]\nAutoConnect=1\nAutoHide=0\n[Orva]\nSerial=ORVA-12345\n");
     // Each change sends a new value, so each line at the server is told apart.
-    test::WriteBytes(folder / "bench_vars.xml",
-                     "<offsets_list version=\"1.0\"><offset type=\"2\" name=\"SWITCH\" id=\"20\" "
-                     "script=\"n = (n or 0) + 1 iocp.offset.value.set('P3D', 330, n)\"/></offsets_list>");
+    test::WriteBytes(
+        folder / "bench_vars.xml",
+        "<offsets_list version=\"1.0\"><offset type=\"2\" name=\"SWITCH\" id=\"20\" "
+        "script=\"n = (n or 0) + 1 iocp.offset.value.set('P3D', 330, n)\"/></offsets_list>");
     test::Process panel(test::BinPath("orvapanel-headless"), {"/BENCH"}, {{"ORVA_WEB_HOST", ""}});
     if (!panel.WaitForLine("Current status: Connected.", 10s)) {
         std::fprintf(stderr, "the headless program did not connect\n");
@@ -79,7 +79,8 @@ int main() {
     for (int i = 1; i <= kChanges; ++i) {
         board->Command("set 20 " + std::to_string(i & 1));
         const int64_t written = std::stoll(board->Command("last-report-time"));
-        const std::string at = server->Command("wait-line-time Arn.Resp:330=" + std::to_string(i) + ": 3000");
+        const std::string at =
+            server->Command("wait-line-time Arn.Resp:330=" + std::to_string(i) + ": 3000");
         if (at == "timeout") {
             std::fprintf(stderr, "change %d never reached the server: %s | board %s\n", i,
                          server->Command("log").c_str(), board->Command("info").c_str());
@@ -90,8 +91,10 @@ int main() {
     const double rttMs = bench::LoopbackRoundTripMicros(kChanges) / 1000.0;
     const double median = bench::Quantile(latencies, 0.5);
     const double p99 = bench::Quantile(latencies, 0.99);
-    std::printf("switch to Arn.Resp at the server: median %.3f ms, p99 %.3f ms; loopback round trip "
-                "%.3f ms\n", median, p99, rttMs);
+    std::printf(
+        "switch to Arn.Resp at the server: median %.3f ms, p99 %.3f ms; loopback round trip "
+        "%.3f ms\n",
+        median, p99, rttMs);
     bench::Figure("e2e_median_vs_rtt", median / rttMs, "x");
     bench::Figure("e2e_p99_ms", p99, "ms");
 

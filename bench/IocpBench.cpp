@@ -30,10 +30,12 @@ namespace {
 class Cells final : public IIocpLineActions {
 public:
     Cells() {
-        for (int i = 0; i < 10000; ++i) table_[static_cast<size_t>(i)] = &values_[static_cast<size_t>(i)];
+        for (int i = 0; i < 10000; ++i)
+            table_[static_cast<size_t>(i)] = &values_[static_cast<size_t>(i)];
     }
     void OnValue(int64_t offset, int32_t value) override {
-        if (offset >= 0 && offset < 10000) table_[static_cast<size_t>(offset)].load()->store(value, std::memory_order_relaxed);
+        if (offset >= 0 && offset < 10000)
+            table_[static_cast<size_t>(offset)].load()->store(value, std::memory_order_relaxed);
     }
     void OnValuesArrived() override { ++arrived; }
     void OnServerEnd() override {}
@@ -50,7 +52,9 @@ double ParseRatio() {
     std::vector<std::string> lines;
     for (int l = 0; l < 1000; ++l) {
         std::string line = "Arn.Resp:";
-        for (int p = 0; p < 10; ++p) line += std::to_string(100 + (l * 10 + p) % 9000) + "=" + std::to_string(l * p - 500) + ":";
+        for (int p = 0; p < 10; ++p)
+            line +=
+                std::to_string(100 + (l * 10 + p) % 9000) + "=" + std::to_string(l * p - 500) + ":";
         lines.push_back(line);
     }
     Cells cells;
@@ -71,11 +75,11 @@ double ParseRatio() {
         }
     });
     const double pairs = 10.0 * lines.size() * kRounds;
-    std::printf("Resp pairs parsed and stored: %.1f M/s; bytes scanned for ':' and '=': %.1f M pairs/s\n",
-                pairs / parse / 1e6, pairs / scan / 1e6);
+    std::printf(
+        "Resp pairs parsed and stored: %.1f M/s; bytes scanned for ':' and '=': %.1f M pairs/s\n",
+        pairs / parse / 1e6, pairs / scan / 1e6);
     return parse / scan;
 }
-
 
 struct NoControl : IConnectionControl {
     void Disconnect() override {}
@@ -128,14 +132,17 @@ int main() {
         const auto start = Clock::now();
         server.SetValues({{330, i}});
         while (ranWith != i) notify.WaitAndProcess(std::chrono::milliseconds(100));
-        latencies.push_back(
-            std::chrono::duration<double, std::micro>(Clock::duration(ranAt - start.time_since_epoch().count())).count());
+        latencies.push_back(std::chrono::duration<double, std::micro>(
+                                Clock::duration(ranAt - start.time_since_epoch().count()))
+                                .count());
     }
     const double rtt = bench::LoopbackRoundTripMicros(kChanges);
     const double median = bench::Quantile(latencies, 0.5);
     const double p99 = bench::Quantile(latencies, 0.99);
-    std::printf("offset set on the server to its script run: median %.1f us, p99 %.1f us; "
-                "loopback line round trip median %.1f us\n", median, p99, rtt);
+    std::printf(
+        "offset set on the server to its script run: median %.1f us, p99 %.1f us; "
+        "loopback line round trip median %.1f us\n",
+        median, p99, rtt);
     bench::Figure("iocp_offset_latency_vs_rtt", median / rtt, "x");
     bench::Figure("iocp_offset_p99_us", p99, "us");
     client.Disconnect();

@@ -11,7 +11,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::filesystem::path file =
-        std::filesystem::temp_directory_path() / ("fuzz_profile_" + std::to_string(::getpid()) + ".ini");
+        std::filesystem::temp_directory_path() /
+        ("fuzz_profile_" + std::to_string(::getpid()) + ".ini");
     {
         std::ofstream out(file, std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));

@@ -32,7 +32,9 @@ CConnectionController::CConnectionController(CNotify& notify, IHidBackend& backe
     monitor_.SetView(nullptr);
 }
 
-CConnectionController::~CConnectionController() { Destroy(); }
+CConnectionController::~CConnectionController() {
+    Destroy();
+}
 
 ScriptServices CConnectionController::Services() {
     return ScriptServices{&table_, &config_.servers, &monitor_, &card_, &clientList_};
@@ -47,8 +49,8 @@ void CConnectionController::Initialise(const std::u16string& instanceName,
     card_.SetSense(config_.senseVcc);
     if (!card_.IsPresent()) {
         cardQuestion_ = CardQuestion::QuestionOpen;
-        const PromptAnswer answer =
-            prompt_.AskQuestion(std::u16string(kCardNotFound), u"Card not found...", PromptButtons::YesNo);
+        const PromptAnswer answer = prompt_.AskQuestion(std::u16string(kCardNotFound),
+                                                        u"Card not found...", PromptButtons::YesNo);
         if (answer == PromptAnswer::Yes) SelectCard();
         cardQuestion_ = CardQuestion::None;
     }
@@ -86,7 +88,9 @@ StatusInfo CConnectionController::Status() const {
     return s;
 }
 
-void CConnectionController::RefreshStatus() { view_.ShowStatus(Status()); }
+void CConnectionController::RefreshStatus() {
+    view_.ShowStatus(Status());
+}
 
 void CConnectionController::Connect() {
     connecting_ = true;
@@ -136,8 +140,9 @@ bool CConnectionController::ConnectServers() {
         if (address.empty() || address == ServerRecord::kLookupAddress) return false;
         auto client = std::make_unique<CIocpClient>();
         // Servers past the tenth have no event type: connected, but nothing is registered.
-        const SubscriptionList offsets = typed ? dispatcher_.BuildSubscriptionList(static_cast<uint8_t>(type))
-                                               : SubscriptionList{{0, nullptr}};
+        const SubscriptionList offsets =
+            typed ? dispatcher_.BuildSubscriptionList(static_cast<uint8_t>(type))
+                  : SubscriptionList{{0, nullptr}};
         client->Connect(ToAnsi(address), offsets, port);
         client->SetCloseOnEnd(true);
         client->SetNotify(&notify_, WM_IOCP_NOTIFY, type);
@@ -242,15 +247,17 @@ void CConnectionController::CloseWindow() {
     }
 }
 
-void CConnectionController::Destroy() { Disconnect(); }
+void CConnectionController::Destroy() {
+    Disconnect();
+}
 
 void CConnectionController::OnDeviceChange() {
     if (cardQuestion_ == CardQuestion::None && !card_.IsPresent()) {
         // The scripts and the servers carry on; only the board is let go.
         card_.Close();
         cardQuestion_ = CardQuestion::QuestionOpen;
-        const PromptAnswer answer =
-            prompt_.AskQuestion(std::u16string(kCardNotFound), u"Card not found...", PromptButtons::YesNo);
+        const PromptAnswer answer = prompt_.AskQuestion(std::u16string(kCardNotFound),
+                                                        u"Card not found...", PromptButtons::YesNo);
         if (answer == PromptAnswer::Yes) SelectCard();
         cardQuestion_ = CardQuestion::None;
     } else if (cardQuestion_ == CardQuestion::QuestionOpen && card_.IsPresent()) {
@@ -281,10 +288,11 @@ void CConnectionController::SelectCard() {
 void CConnectionController::RenameInstance(const std::u16string& cardName) {
     const std::u16string old = config_.InstanceName();
     const PromptAnswer answer = prompt_.AskQuestion(
-        Format(u"The Card Name you have selected (%s) is diferent than this OrvaPanel instance name "
-               u"(%s).\r\n\r\nYou can change this instance name to that card name.\r\n\r\nChange the "
-               u"current OrvaPanel instance name from %s to %s?",
-               cardName, old, old, cardName),
+        Format(
+            u"The Card Name you have selected (%s) is diferent than this OrvaPanel instance name "
+            u"(%s).\r\n\r\nYou can change this instance name to that card name.\r\n\r\nChange the "
+            u"current OrvaPanel instance name from %s to %s?",
+            cardName, old, old, cardName),
         u"Change name...", PromptButtons::YesNo);
     if (answer != PromptAnswer::Yes) return;
     config_.SetInstanceName(cardName);
@@ -292,11 +300,12 @@ void CConnectionController::RenameInstance(const std::u16string& cardName) {
     if (std::filesystem::exists(config_.EventsPath(), ec) ||
         std::filesystem::exists(config_.ConfigPath(), ec)) {
         const PromptAnswer overwrite = prompt_.Ask(
-            {Format(u"There are, allready, a configuration file with the name %s.\r\n\r\nYou can:\r\n"
-                    u"Click YES to overwite that file with your current configuration.\r\nClick NO, "
-                    u"to load that file and overwrite your local configuration.\r\nClick CANCEL to "
-                    u"restore local name to %s.",
-                    cardName, old),
+            {Format(
+                 u"There are, allready, a configuration file with the name %s.\r\n\r\nYou can:\r\n"
+                 u"Click YES to overwite that file with your current configuration.\r\nClick NO, "
+                 u"to load that file and overwrite your local configuration.\r\nClick CANCEL to "
+                 u"restore local name to %s.",
+                 cardName, old),
              u"Overwrite config?", PromptButtons::YesNoCancel, PromptIcon::Warning, false});
         if (overwrite == PromptAnswer::No) {
             config_.LoadConfiguration(table_);

@@ -24,11 +24,11 @@ namespace orva {
 
 // What the status display shows.
 struct StatusInfo {
-    std::u16string text;       // "Current status: %s."
-    uint32_t colour = 0;       // 0xRRGGBB
+    std::u16string text;  // "Current status: %s."
+    uint32_t colour = 0;  // 0xRRGGBB
     bool connected = false;
     bool connecting = false;
-    std::u16string trayTip;    // "%s: Connected." without the trailing blank
+    std::u16string trayTip;          // "%s: Connected." without the trailing blank
     std::u16string trayConnectText;  // "Disconnect" / "Connect"
     std::u16string trayShowText;     // "Hide" / "Show"
     int trayIcon = 129;              // 130 while connected
@@ -119,7 +119,8 @@ private:
     bool ConnectServers();
     void ConnectFailed();
     void AskFirstConnectQuestions();
-    void AskOption(std::u16string_view key, std::u16string text, std::u16string caption, bool& flag);
+    void AskOption(std::u16string_view key, std::u16string text, std::u16string caption,
+                   bool& flag);
     void RenameInstance(const std::u16string& cardName);
     ScriptServices Services();
 

@@ -15,7 +15,9 @@ namespace {
 char g_name[256] = "NONE";
 
 // Only async-signal-safe calls from here on: write, _exit, and our own formatting.
-void Put(const char* text) { [[maybe_unused]] auto n = ::write(2, text, std::strlen(text)); }
+void Put(const char* text) {
+    [[maybe_unused]] auto n = ::write(2, text, std::strlen(text));
+}
 
 void PutHex(uint64_t value) {
     char buf[20];

@@ -34,7 +34,8 @@ void CDeviceWatcher::Run(std::stop_token stop) {
     udev* u = ::udev_new();
     udev_monitor* monitor = u ? ::udev_monitor_new_from_netlink(u, "udev") : nullptr;
     int udevFd = -1;
-    if (monitor && ::udev_monitor_filter_add_match_subsystem_devtype(monitor, "hidraw", nullptr) == 0 &&
+    if (monitor &&
+        ::udev_monitor_filter_add_match_subsystem_devtype(monitor, "hidraw", nullptr) == 0 &&
         ::udev_monitor_enable_receiving(monitor) == 0) {
         udevFd = ::udev_monitor_get_fd(monitor);
     }

@@ -15,11 +15,14 @@ std::u16string InstanceNameFromCommandLine(const std::vector<std::u16string>& pa
     CNewCommandLineInfo info;
     const std::u16string& p = params[0];
     const bool isFlag = !p.empty() && (p[0] == u'/' || p[0] == u'-');
-    info.ParseParam(isFlag ? std::u16string_view(p).substr(1) : std::u16string_view(p), isFlag, true);
+    info.ParseParam(isFlag ? std::u16string_view(p).substr(1) : std::u16string_view(p), isFlag,
+                    true);
     return info.instanceName;
 }
 
-std::u16string InstanceTitle(std::u16string_view name) { return Format(kTitleFormat, name); }
+std::u16string InstanceTitle(std::u16string_view name) {
+    return Format(kTitleFormat, name);
+}
 
 bool HasForbiddenNameCharacter(std::u16string_view name) {
     return name.find_first_of(u"!@[]\\/:*?\"<>|\r\n") != std::u16string_view::npos;

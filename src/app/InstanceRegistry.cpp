@@ -51,7 +51,9 @@ bool HeldByOther(const std::filesystem::path& path) {
 
 CInstanceRegistry::CInstanceRegistry() = default;
 
-CInstanceRegistry::~CInstanceRegistry() { Release(); }
+CInstanceRegistry::~CInstanceRegistry() {
+    Release();
+}
 
 bool CInstanceRegistry::Acquire(std::u16string_view title) {
     const auto path = Folder() / Encode(title);

@@ -44,7 +44,8 @@ std::optional<int> COrvaPanelApp::InitInstance(const std::vector<std::u16string>
     std::filesystem::create_directories(UserFolder(), ec);
     std::filesystem::create_directories(AppProfileFile().parent_path(), ec);
 
-    if (CUpdateCheck(frontEnd.prompt, frontEnd.opener, WebHost()).Run(kProductKey, kProgramVersion)) {
+    if (CUpdateCheck(frontEnd.prompt, frontEnd.opener, WebHost())
+            .Run(kProductKey, kProgramVersion)) {
         return 1;
     }
     controller_ = std::make_unique<CConnectionController>(notify_, backend_, frontEnd.prompt,
@@ -53,9 +54,8 @@ std::optional<int> COrvaPanelApp::InitInstance(const std::vector<std::u16string>
         registry_.Acquire(InstanceTitle(ToUpper(name)));
         SetCrashInstanceName(name);
     });
-    notify_.SetHandler([this](const Notification& n) {
-        return controller_->HandleNotification(n) ? 0 : 1;
-    });
+    notify_.SetHandler(
+        [this](const Notification& n) { return controller_->HandleNotification(n) ? 0 : 1; });
     controller_->Initialise(settled.name, ProgramFolder() / CQuivr::kFileName);
     watcher_ = std::make_unique<CDeviceWatcher>(notify_);
     return std::nullopt;

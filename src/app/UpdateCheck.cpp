@@ -27,17 +27,21 @@ std::u16string Attribute(const XmlElement& e, std::u16string_view name) {
 }
 
 std::u16string ReplaceAll(std::u16string text, std::u16string_view from, std::u16string_view to) {
-    for (size_t at = text.find(from); at != std::u16string::npos; at = text.find(from, at + to.size())) {
+    for (size_t at = text.find(from); at != std::u16string::npos;
+         at = text.find(from, at + to.size())) {
         text.replace(at, from.size(), to);
     }
     return text;
 }
 
-double Number(std::u16string_view text) { return std::strtod(ToUtf8(text).c_str(), nullptr); }
+double Number(std::u16string_view text) {
+    return std::strtod(ToUtf8(text).c_str(), nullptr);
+}
 
 // The button set and icon of a message-box style number.
 PromptRequest StyledRequest(std::u16string text, std::u16string caption, int32_t style) {
-    PromptRequest r{std::move(text), std::move(caption), PromptButtons::Ok, PromptIcon::None, false};
+    PromptRequest r{std::move(text), std::move(caption), PromptButtons::Ok, PromptIcon::None,
+                    false};
     switch (style & 0x0F) {
         case 3:
             r.buttons = PromptButtons::YesNoCancel;
@@ -164,8 +168,7 @@ void CUpdateCheck::Announce(const XmlElement& message, double version) {
     }
     std::u16string shown = profile.ReadString(u"temp", u"messages", u"", 0);
     if (shown.find(tag) != std::u16string::npos) return;
-    const PromptAnswer answer =
-        prompt_.Ask(StyledRequest(text, Attribute(message, u"cap"), style));
+    const PromptAnswer answer = prompt_.Ask(StyledRequest(text, Attribute(message, u"cap"), style));
     if ((style & 0x04) && answer == PromptAnswer::Yes) opener_.Open(Attribute(message, u"url"));
     profile.WriteString(u"temp", u"messages", shown + tag);
 }
@@ -175,7 +178,8 @@ bool CUpdateCheck::Offer(const XmlElement& root, std::u16string_view productKey,
     const XmlElement offer = FindChild(root, productKey);
     if (!offer) return false;
     std::u16string title = Attribute(offer, u"title");
-    std::u16string text = ReplaceAll(ReplaceAll(Attribute(offer, u"txt"), u"\\n", u"\n"), u"\\r", u"\r");
+    std::u16string text =
+        ReplaceAll(ReplaceAll(Attribute(offer, u"txt"), u"\\n", u"\n"), u"\\r", u"\r");
     const std::u16string url = Attribute(offer, u"url");
     const std::u16string mode = Attribute(offer, u"mode");
     if (url.empty()) return false;
@@ -198,14 +202,15 @@ bool CUpdateCheck::Offer(const XmlElement& root, std::u16string_view productKey,
         return false;
     }
     if (!EqualsNoCase(Attribute(offer, u"canskip"), u"yes")) return false;
-    if (prompt_.AskQuestion(u"Do you want to skip this version?\r\n\r\nIf you say 'yes' you will not be "
-                            u"asked again for this update, but you will be asked again when there is "
-                            u"a new one.",
-                            u"Skip this update?", PromptButtons::YesNo) == PromptAnswer::Yes) {
+    if (prompt_.AskQuestion(
+            u"Do you want to skip this version?\r\n\r\nIf you say 'yes' you will not be "
+            u"asked again for this update, but you will be asked again when there is "
+            u"a new one.",
+            u"Skip this update?", PromptButtons::YesNo) == PromptAnswer::Yes) {
         const CProfile profile(AppProfileFile());
-        profile.WriteString(u"temp", u"skipedversions",
-                            profile.ReadString(u"temp", u"skipedversions", u"", 0) +
-                                std::u16string(newest) + u"|");
+        profile.WriteString(
+            u"temp", u"skipedversions",
+            profile.ReadString(u"temp", u"skipedversions", u"", 0) + std::u16string(newest) + u"|");
     }
     return false;
 }

@@ -11,7 +11,9 @@ constexpr std::array<uint8_t, 18> kSegments = {0x7E, 0x30, 0x6D, 0x79, 0x33, 0x5
                                                0x5F, 0x70, 0x7F, 0x7B, 0x00, 0x01,
                                                0x1C, 0x15, 0x77, 0x7F, 0x4F, 0x37};
 
-uint8_t DigitCode(int64_t value) { return kSegments[static_cast<size_t>(value % 10)]; }
+uint8_t DigitCode(int64_t value) {
+    return kSegments[static_cast<size_t>(value % 10)];
+}
 
 // abs(first - last) + 1, modulo 256. Unsigned, because scripts may pass ids whose difference
 // does not fit in 64 signed bits.
@@ -37,7 +39,9 @@ CCardDisplay::CCardDisplay(COrvaCard& owner, int64_t first, int64_t last)
       digits_(DigitCount(first, last), 0),
       descending_(first > last) {}
 
-void CCardDisplay::Clear() { std::fill(digits_.begin(), digits_.end(), 0); }
+void CCardDisplay::Clear() {
+    std::fill(digits_.begin(), digits_.end(), 0);
+}
 
 void CCardDisplay::ShowHeading(int32_t value) {
     lastHeading_ = value;

@@ -9,8 +9,7 @@ namespace orva {
 
 class CCardEncoder {
 public:
-    CCardEncoder(int id, int64_t pinA, int64_t pinB, int32_t step, uint8_t levelA,
-                 uint8_t levelB)
+    CCardEncoder(int id, int64_t pinA, int64_t pinB, int32_t step, uint8_t levelA, uint8_t levelB)
         : id_(id), pinA_(pinA), pinB_(pinB), step_(step), levelA_(levelA), levelB_(levelB) {}
 
     int Id() const { return id_; }

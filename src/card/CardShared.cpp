@@ -11,8 +11,12 @@ void InputPolarity::Set(bool senseVcc) {
     g_false.store(senseVcc ? 1 : 0, std::memory_order_relaxed);
 }
 
-uint8_t InputPolarity::True() { return g_true.load(std::memory_order_relaxed); }
-uint8_t InputPolarity::False() { return g_false.load(std::memory_order_relaxed); }
+uint8_t InputPolarity::True() {
+    return g_true.load(std::memory_order_relaxed);
+}
+uint8_t InputPolarity::False() {
+    return g_false.load(std::memory_order_relaxed);
+}
 
 BlinkLists& BlinkLists::Shared() {
     static auto* lists = new BlinkLists;  // outlives every card and thread, by design

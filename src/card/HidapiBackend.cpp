@@ -70,7 +70,9 @@ std::u16string ClampSerial(std::u16string serial) {
     return serial;
 }
 
-CHidapiBackend::CHidapiBackend() { hid_init(); }
+CHidapiBackend::CHidapiBackend() {
+    hid_init();
+}
 
 CHidapiBackend::~CHidapiBackend() = default;  // hid_exit would pull the rug from other users
 

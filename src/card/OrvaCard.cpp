@@ -203,8 +203,8 @@ bool COrvaCard::CheckCardNumber() const {
 bool COrvaCard::SchedulePulseEnd(int64_t pin, bool level, int64_t durationMs) {
     if (durationMs < 0 || durationMs > CTimers::kMaxDelay.count()) return false;
     std::weak_ptr<PulseSession> session = pulses_;
-    const auto id = CTimers::Shared().Start(
-        std::chrono::milliseconds(durationMs), [session, pin, level] {
+    const auto id =
+        CTimers::Shared().Start(std::chrono::milliseconds(durationMs), [session, pin, level] {
             const auto s = session.lock();
             if (!s) return;
             std::lock_guard lock(s->mutex);
@@ -284,8 +284,8 @@ void COrvaCard::HandleCardInfo(const Report& r, std::stop_token stop) {
 uint8_t COrvaCard::InputLevel(int64_t pin) const {
     if (!IsIoPin(pin)) return 0;
     const PinBit bit = InputBit(static_cast<int>(pin));
-    return InputPolarity::Level((inputShadow_[bit.byte].load(std::memory_order_relaxed) &
-                                 bit.mask) != 0);
+    return InputPolarity::Level(
+        (inputShadow_[bit.byte].load(std::memory_order_relaxed) & bit.mask) != 0);
 }
 
 bool COrvaCard::OutputState(int64_t pin) const {
@@ -312,7 +312,8 @@ uint16_t COrvaCard::ServoEnableMask() const {
 
 std::array<uint8_t, 8> COrvaCard::ExtensionBitmap() const {
     std::array<uint8_t, 8> bitmap{};
-    for (size_t i = 0; i < bitmap.size(); ++i) bitmap[i] = extensions_[i].load(std::memory_order_relaxed);
+    for (size_t i = 0; i < bitmap.size(); ++i)
+        bitmap[i] = extensions_[i].load(std::memory_order_relaxed);
     return bitmap;
 }
 

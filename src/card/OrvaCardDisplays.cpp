@@ -16,7 +16,8 @@ bool IsDisplayNumberFormat(std::u16string_view f) {
         if (f[i] != u'%') continue;
         if (++i >= f.size()) return false;
         if (f[i] == u'%') continue;
-        while (i < f.size() && std::u16string_view(u"+#0").find(f[i]) != std::u16string_view::npos) ++i;
+        while (i < f.size() && std::u16string_view(u"+#0").find(f[i]) != std::u16string_view::npos)
+            ++i;
         for (int part = 0; part < 2; ++part) {
             size_t digits = 0;
             while (i < f.size() && f[i] >= u'0' && f[i] <= u'9' && digits < 3) ++i, ++digits;
@@ -28,7 +29,8 @@ bool IsDisplayNumberFormat(std::u16string_view f) {
             }
         }
         if (i < f.size() && (f[i] == u'l' || f[i] == u'L')) ++i;
-        if (i >= f.size() || std::u16string_view(u"fFeEgG").find(f[i]) == std::u16string_view::npos) {
+        if (i >= f.size() ||
+            std::u16string_view(u"fFeEgG").find(f[i]) == std::u16string_view::npos) {
             return false;
         }
         ++conversions;
@@ -70,9 +72,9 @@ int COrvaCard::CreateEncoder(int64_t pinA, int64_t pinB, int64_t step) {
     for (size_t slot = 0; slot < kSlots; ++slot) {
         if (encoders_[slot]) continue;
         // The levels of the last inputs report, so the first decoded step is a real one.
-        encoders_[slot] = std::make_unique<CCardEncoder>(
-            static_cast<int>(slot + 1), pinA, pinB, static_cast<int32_t>(step & 0xFF),
-            InputLevel(pinA), InputLevel(pinB));
+        encoders_[slot] = std::make_unique<CCardEncoder>(static_cast<int>(slot + 1), pinA, pinB,
+                                                         static_cast<int32_t>(step & 0xFF),
+                                                         InputLevel(pinA), InputLevel(pinB));
         encoderCount_.fetch_add(1, std::memory_order_relaxed);
         return static_cast<int>(slot + 1);
     }

@@ -23,7 +23,9 @@ constexpr milliseconds kLastReadRetry{200};
 COrvaCard::COrvaCard(IHidBackend& backend, CNotify* notifyTarget)
     : backend_(backend), target_(notifyTarget) {}
 
-COrvaCard::~COrvaCard() { Close(); }
+COrvaCard::~COrvaCard() {
+    Close();
+}
 
 void COrvaCard::Configure(int32_t product, std::u16string serial) {
     vendorFilter_ = kOrvaVendor;

@@ -12,7 +12,9 @@ inline constexpr int kLastPin = 511;
 // Pins from here on (the main board's own outputs) are least significant bit first.
 inline constexpr int kFirstLsbOutputPin = 496;
 
-inline bool IsIoPin(int64_t pin) { return pin >= kFirstPin && pin <= kLastPin; }
+inline bool IsIoPin(int64_t pin) {
+    return pin >= kFirstPin && pin <= kLastPin;
+}
 
 // Where a pin lives in a 65-byte report: byte index (report id at 0) and bit mask.
 struct PinBit {

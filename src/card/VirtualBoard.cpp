@@ -127,7 +127,8 @@ std::vector<HidDeviceInfo> CVirtualHidBackend::Enumerate() {
         if (!text) continue;
         auto info = ParseBoardInfo(*text);
         if (!info) continue;
-        info->path = kVirtualPathPrefix + std::filesystem::path(path).replace_extension(".sock").string();
+        info->path =
+            kVirtualPathPrefix + std::filesystem::path(path).replace_extension(".sock").string();
         devices.push_back(std::move(*info));
     }
     return devices;

@@ -41,7 +41,9 @@ XmlElement BuildEventsDocument(const CEventTable& table) {
 }
 
 // Files of the current format or older are read; a newer format is left alone.
-bool IsReadableVersion(std::u16string_view version) { return version <= u"1.0"; }
+bool IsReadableVersion(std::u16string_view version) {
+    return version <= u"1.0";
+}
 
 }  // namespace
 
@@ -56,7 +58,9 @@ void CConfiguration::SetInstanceName(std::u16string instanceName) {
     cardPath_ = CardSettingsFile();
 }
 
-std::filesystem::path CConfiguration::Folder() const { return UserFolder(); }
+std::filesystem::path CConfiguration::Folder() const {
+    return UserFolder();
+}
 
 void CConfiguration::LoadConfiguration(CEventTable& table) {
     const CProfile ini(configPath_);
@@ -65,7 +69,8 @@ void CConfiguration::LoadConfiguration(CEventTable& table) {
     for (int32_t i = 0; i < count; ++i) {
         ServerRecord server;
         server.alias = Trim(ini.ReadString(u"Iocp", Indexed(u"Alias", i), u"P3D"));
-        server.address = ini.ReadString(u"Iocp", Indexed(u"IpDir", i), ServerRecord::kLookupAddress);
+        server.address =
+            ini.ReadString(u"Iocp", Indexed(u"IpDir", i), ServerRecord::kLookupAddress);
         server.port = ini.ReadInt(u"Iocp", Indexed(u"Port", i), ServerRecord::kDefaultPort);
         servers.push_back(std::move(server));
     }
@@ -150,8 +155,7 @@ int32_t CConfiguration::ReadOption(std::u16string_view key) const {
     return CProfile(configPath_).ReadInt(u"Options", key, -1);
 }
 
-std::u16string CConfiguration::ReadConfigText(std::u16string_view section,
-                                              std::u16string_view key,
+std::u16string CConfiguration::ReadConfigText(std::u16string_view section, std::u16string_view key,
                                               std::u16string_view def) const {
     return CProfile(configPath_).ReadString(section, key, def);
 }

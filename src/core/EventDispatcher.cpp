@@ -96,7 +96,9 @@ void CEventDispatcher::RunConnectEvents(Guard guard, uint8_t type) {
     }
 }
 
-void CEventDispatcher::RunAfterConnectEvents() { RunConnectEvents(kConnect, kEventAfterConnect); }
+void CEventDispatcher::RunAfterConnectEvents() {
+    RunConnectEvents(kConnect, kEventAfterConnect);
+}
 
 void CEventDispatcher::RunBeforeDisconnectEvents() {
     RunConnectEvents(kDisconnect, kEventBeforeDisconnect);

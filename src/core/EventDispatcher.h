@@ -41,7 +41,17 @@ public:
     bool Dispatch(const Notification& n);
 
 private:
-    enum Guard { kInput, kAdc, kEncoder, kIoError, kIocp, kConnect, kDisconnect, kPublish, kGuards };
+    enum Guard {
+        kInput,
+        kAdc,
+        kEncoder,
+        kIoError,
+        kIocp,
+        kConnect,
+        kDisconnect,
+        kPublish,
+        kGuards
+    };
 
     void RunCardEvents(Guard guard, uint8_t type, int64_t wParam, int64_t lParam);
     void RunConnectEvents(Guard guard, uint8_t type);

@@ -14,8 +14,8 @@ bool IsMarkedEventName(std::u16string_view name) {
 }
 
 CEventTypeNames::CEventTypeNames() {
-    names_ = {u"AFTER CONNECT", u"BEFORE DISCONNECT", u"DIGITAL PIN", u"ANALOG CHNL", u"ENCODER",
-              u"IO ERROR"};
+    names_ = {u"AFTER CONNECT", u"BEFORE DISCONNECT", u"DIGITAL PIN",
+              u"ANALOG CHNL",   u"ENCODER",           u"IO ERROR"};
     for (size_t i = kEventFirstIocp; i < kCount; ++i) names_[i] = u"UNKNWN IOCP";
 }
 

@@ -1,4 +1,5 @@
-// Names of event types, and the test that keeps event names that are no Lua identifiers unpublished.
+// Names of event types, and the test that keeps event names that are no Lua identifiers
+// unpublished.
 #pragma once
 
 #include <array>

@@ -55,8 +55,9 @@ bool CEventTable::Reset(int64_t position) {
     if (position < 0 || position >= static_cast<int64_t>(kSize)) return false;
     auto& last = records_[static_cast<size_t>(position)].lastValue;
     // Wrapping add: a lastValue at the top of the range must not overflow.
-    last.store(static_cast<int32_t>(static_cast<uint32_t>(last.load(std::memory_order_relaxed)) + 1u),
-               std::memory_order_relaxed);
+    last.store(
+        static_cast<int32_t>(static_cast<uint32_t>(last.load(std::memory_order_relaxed)) + 1u),
+        std::memory_order_relaxed);
     return true;
 }
 

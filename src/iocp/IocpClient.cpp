@@ -73,7 +73,8 @@ bool CIocpClient::OpenSocket(std::string_view host, int port) {
         return false;
     }
     if (port < 0 || port > 65535 ||
-        !ConnectWithTimeout(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr), kConnectTimeoutMs)) {
+        !ConnectWithTimeout(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr),
+                            kConnectTimeoutMs)) {
         ::close(fd);
         IocpLog(u"ERROR: Imposible conectar con el server 1.\n");
         return false;
@@ -313,7 +314,7 @@ void CIocpClient::ParserLoop(std::stop_token stop) {
             std::unique_lock lock(queueMutex_);
             queueReady_.wait(lock, stop, [&] { return !lines_.empty() || readerDone_; });
             if (stop.stop_requested()) return;  // the application closes the client
-            if (lines_.empty()) break;           // the reader ended and every line is parsed
+            if (lines_.empty()) break;          // the reader ended and every line is parsed
             line = std::move(lines_.front());
             lines_.pop_front();
             queueRoom_.notify_one();
@@ -338,7 +339,9 @@ void CIocpClient::OnValue(int64_t offset, int32_t value) {
     }
 }
 
-void CIocpClient::OnValuesArrived() { Notify(0); }
+void CIocpClient::OnValuesArrived() {
+    Notify(0);
+}
 
 void CIocpClient::OnServerEnd() {
     Notify(2);

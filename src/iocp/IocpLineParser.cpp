@@ -3,7 +3,9 @@
 namespace orva {
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // "%d" as scanf reads it: blanks, a sign, digits. Returns the end, or npos without digits.
 size_t ReadInt(std::string_view s, size_t i, int64_t& value) {

@@ -42,7 +42,9 @@ bool IsDottedAddress(std::string_view text) {
     return parts == 4;
 }
 
-CQuivr::~CQuivr() { Unload(); }
+CQuivr::~CQuivr() {
+    Unload();
+}
 
 void CQuivr::Unload() {
     if (handle_) ::dlclose(handle_);

@@ -43,8 +43,9 @@ public:
     // Asks the module for the server with that alias: up to five counts a second apart.
     // The sleeper waits between the counts (the tests shorten nothing; the headless loop may
     // keep serving its notifications).
-    std::optional<FoundServer> FindServer(std::u16string_view alias, void* window,
-                                          const std::function<void(std::chrono::milliseconds)>& sleeper);
+    std::optional<FoundServer> FindServer(
+        std::u16string_view alias, void* window,
+        const std::function<void(std::chrono::milliseconds)>& sleeper);
 
 private:
     std::filesystem::path path_;

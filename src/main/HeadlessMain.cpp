@@ -55,7 +55,8 @@ class HeadlessPrompt final : public IUserPrompt {
 public:
     PromptAnswer Ask(const PromptRequest& r) override {
         const PromptAnswer answer = SafeDefaultAnswer(r.buttons);
-        Print("[" + Printable(r.caption) + "] " + Printable(r.text) + " -> " + AnswerName(answer) + "\n");
+        Print("[" + Printable(r.caption) + "] " + Printable(r.text) + " -> " + AnswerName(answer) +
+              "\n");
         return answer;
     }
 };
@@ -156,7 +157,8 @@ int main(int argc, char** argv) {
             break;
         }
         // A link that went down still holds the session until its close request arrives.
-        if (controller.IsConnecting() || controller.HasSession() || app.Notify().PendingCount() > 0) {
+        if (controller.IsConnecting() || controller.HasSession() ||
+            app.Notify().PendingCount() > 0) {
             continue;
         }
         if (!everConnected) {

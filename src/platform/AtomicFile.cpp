@@ -46,8 +46,8 @@ WriteResult ReplaceFile(const std::filesystem::path& path, std::string_view byte
     const int fd = ::mkstemp(tmp.data());
     if (fd < 0) return WriteResult::CannotCreate;
     struct stat st {};
-    const mode_t mode = ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777)
-                                                       : (0666 & ~CurrentUmask());
+    const mode_t mode =
+        ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
     bool ok = ::fchmod(fd, mode) == 0 && WriteAll(fd, bytes) && ::fsync(fd) == 0;
     ok = (::close(fd) == 0) && ok;
     if (ok && ::rename(tmp.c_str(), path.c_str()) == 0) return WriteResult::Ok;

@@ -53,7 +53,9 @@ std::filesystem::path UserFolder() {
     return DocumentsFolder() / "Tessel.Works" / "OrvaPanel" / "";
 }
 
-std::u16string UserFolderText() { return PathText(UserFolder()); }
+std::u16string UserFolderText() {
+    return PathText(UserFolder());
+}
 
 std::filesystem::path UserFile(std::u16string_view fileName) {
     return UserFolder() / PathFromText(ToLower(fileName));
@@ -67,11 +69,17 @@ std::filesystem::path InstanceConfigFile(std::u16string_view instanceName) {
     return UserFile(std::u16string(instanceName) + u"_conf.cnf");
 }
 
-std::filesystem::path CardSettingsFile() { return UserFile(u"Orva.cnf"); }
+std::filesystem::path CardSettingsFile() {
+    return UserFile(u"Orva.cnf");
+}
 
-std::filesystem::path RepositoryFile() { return UserFile(u"Repository.xml"); }
+std::filesystem::path RepositoryFile() {
+    return UserFile(u"Repository.xml");
+}
 
-std::filesystem::path AppProfileFile() { return ConfigHome() / "Tessel.Works" / "OrvaPanel.ini"; }
+std::filesystem::path AppProfileFile() {
+    return ConfigHome() / "Tessel.Works" / "OrvaPanel.ini";
+}
 
 std::filesystem::path RuntimeFolder() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
@@ -88,6 +96,8 @@ std::filesystem::path PathFromText(std::u16string_view text) {
     return std::filesystem::path(ToUtf8(text));
 }
 
-std::u16string PathText(const std::filesystem::path& path) { return FromUtf8(path.string()); }
+std::u16string PathText(const std::filesystem::path& path) {
+    return FromUtf8(path.string());
+}
 
 }  // namespace orva

@@ -9,7 +9,9 @@
 namespace orva {
 namespace {
 
-bool IsBlank(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+bool IsBlank(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
 
 struct Document {
     std::vector<std::u16string> lines;
@@ -41,8 +43,8 @@ std::optional<std::u16string> SectionOf(std::u16string_view line) {
     const std::u16string t = Trim(line);
     if (t.empty() || t[0] != u'[') return std::nullopt;
     const size_t close = t.find(u']');
-    return Trim(std::u16string_view(t).substr(1, close == std::u16string::npos ? t.size() - 1
-                                                                                : close - 1));
+    return Trim(
+        std::u16string_view(t).substr(1, close == std::u16string::npos ? t.size() - 1 : close - 1));
 }
 
 bool IsComment(std::u16string_view line) {
@@ -90,8 +92,7 @@ std::optional<std::u16string> RawValue(const std::filesystem::path& path,
     const size_t eq = line.find(u'=');
     if (eq == std::u16string::npos) return std::u16string();
     std::u16string value = Trim(std::u16string_view(line).substr(eq + 1));
-    if (value.size() >= 2 && (value[0] == u'"' || value[0] == u'\'') &&
-        value.back() == value[0]) {
+    if (value.size() >= 2 && (value[0] == u'"' || value[0] == u'\'') && value.back() == value[0]) {
         value = value.substr(1, value.size() - 2);
     }
     return value;
@@ -100,8 +101,7 @@ std::optional<std::u16string> RawValue(const std::filesystem::path& path,
 bool NeedsQuotes(std::u16string_view value) {
     if (value.empty()) return false;
     if (IsBlank(value.front()) || IsBlank(value.back())) return true;
-    return value.size() >= 2 && (value[0] == u'"' || value[0] == u'\'') &&
-           value.back() == value[0];
+    return value.size() >= 2 && (value[0] == u'"' || value[0] == u'\'') && value.back() == value[0];
 }
 
 }  // namespace
@@ -134,8 +134,7 @@ int32_t ParseLeadingInt(std::u16string_view text) {
     return static_cast<int32_t>(value);
 }
 
-int32_t CProfile::ReadInt(std::u16string_view section, std::u16string_view key,
-                          int32_t def) const {
+int32_t CProfile::ReadInt(std::u16string_view section, std::u16string_view key, int32_t def) const {
     const auto value = RawValue(path_, section, key);
     if (!value || value->empty()) return def;
     return ParseLeadingInt(*value);
@@ -182,8 +181,7 @@ bool CProfile::WriteString(std::u16string_view section, std::u16string_view key,
     return WriteFileAtomically(path_, ToUtf8(text));
 }
 
-bool CProfile::WriteInt(std::u16string_view section, std::u16string_view key,
-                        int32_t value) const {
+bool CProfile::WriteInt(std::u16string_view section, std::u16string_view key, int32_t value) const {
     return WriteString(section, key, Widen(std::to_string(value)));
 }
 

@@ -316,8 +316,8 @@ struct Conversion {
 
 // Parses "%[flags][width][.precision][length]conv" starting after the '%'; returns the index
 // after the conversion letter, or npos when the conversion is incomplete.
-size_t ParseConversion(std::u16string_view f, size_t i, Conversion& conversion, const std::vector<FormatArg>& args,
-                 size_t& argIndex);
+size_t ParseConversion(std::u16string_view f, size_t i, Conversion& conversion,
+                       const std::vector<FormatArg>& args, size_t& argIndex);
 
 int64_t ArgAsInt(const FormatArg& a) {
     if (auto p = std::get_if<int64_t>(&a)) return *p;
@@ -338,8 +338,8 @@ std::u16string ArgAsText(const FormatArg& a) {
     return Widen(std::to_string(ArgAsDouble(a)));
 }
 
-size_t ParseConversion(std::u16string_view f, size_t i, Conversion& conversion, const std::vector<FormatArg>& args,
-                 size_t& argIndex) {
+size_t ParseConversion(std::u16string_view f, size_t i, Conversion& conversion,
+                       const std::vector<FormatArg>& args, size_t& argIndex) {
     while (i < f.size() && std::u16string_view(u"-+ #0").find(f[i]) != std::u16string_view::npos) {
         conversion.flags.push_back(static_cast<char>(f[i++]));
     }
@@ -360,8 +360,8 @@ size_t ParseConversion(std::u16string_view f, size_t i, Conversion& conversion, 
         conversion.precision = 0;
         number(conversion.precision);
     }
-    while (i < f.size() && std::u16string_view(u"hlLqjztI0123456789").find(f[i]) !=
-                               std::u16string_view::npos) {
+    while (i < f.size() &&
+           std::u16string_view(u"hlLqjztI0123456789").find(f[i]) != std::u16string_view::npos) {
         ++i;  // length modifiers (including I64) carry no meaning for typed arguments
     }
     if (i >= f.size()) return std::u16string_view::npos;
@@ -432,9 +432,9 @@ std::u16string FormatArgs(std::u16string_view f, const std::vector<FormatArg>& a
         }
         // A missing argument formats as an empty text or a zero, never as a read past the list.
         const bool isText = conversion.conv == 's' || conversion.conv == 'S';
-        const FormatArg arg = argIndex < args.size()
-                                  ? args[argIndex++]
-                                  : (isText ? FormatArg{std::u16string_view()} : FormatArg{int64_t{0}});
+        const FormatArg arg = argIndex < args.size() ? args[argIndex++]
+                                                     : (isText ? FormatArg{std::u16string_view()}
+                                                               : FormatArg{int64_t{0}});
         switch (conversion.conv) {
             case 'd':
             case 'i':
@@ -442,7 +442,8 @@ std::u16string FormatArgs(std::u16string_view f, const std::vector<FormatArg>& a
             case 'x':
             case 'X':
             case 'o':
-                out += Widen(SnPrintf(NarrowConversion(conversion, "ll"), static_cast<long long>(ArgAsInt(arg))));
+                out += Widen(SnPrintf(NarrowConversion(conversion, "ll"),
+                                      static_cast<long long>(ArgAsInt(arg))));
                 break;
             case 'f':
             case 'F':

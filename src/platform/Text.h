@@ -51,18 +51,35 @@ using FormatArg = std::variant<int64_t, double, std::u16string_view, std::string
 std::u16string FormatArgs(std::u16string_view format, const std::vector<FormatArg>& args);
 
 namespace detail {
-inline FormatArg ToFormatArg(const std::u16string& v) { return std::u16string_view(v); }
-inline FormatArg ToFormatArg(std::u16string_view v) { return v; }
-inline FormatArg ToFormatArg(const char16_t* v) { return std::u16string_view(v); }
-inline FormatArg ToFormatArg(const std::string& v) { return std::string_view(v); }
-inline FormatArg ToFormatArg(std::string_view v) { return v; }
-inline FormatArg ToFormatArg(const char* v) { return std::string_view(v); }
-inline FormatArg ToFormatArg(double v) { return v; }
-inline FormatArg ToFormatArg(float v) { return static_cast<double>(v); }
-inline FormatArg ToFormatArg(bool v) { return static_cast<int64_t>(v); }
+inline FormatArg ToFormatArg(const std::u16string& v) {
+    return std::u16string_view(v);
+}
+inline FormatArg ToFormatArg(std::u16string_view v) {
+    return v;
+}
+inline FormatArg ToFormatArg(const char16_t* v) {
+    return std::u16string_view(v);
+}
+inline FormatArg ToFormatArg(const std::string& v) {
+    return std::string_view(v);
+}
+inline FormatArg ToFormatArg(std::string_view v) {
+    return v;
+}
+inline FormatArg ToFormatArg(const char* v) {
+    return std::string_view(v);
+}
+inline FormatArg ToFormatArg(double v) {
+    return v;
+}
+inline FormatArg ToFormatArg(float v) {
+    return static_cast<double>(v);
+}
+inline FormatArg ToFormatArg(bool v) {
+    return static_cast<int64_t>(v);
+}
 template <typename T>
-    requires std::is_integral_v<T>
-FormatArg ToFormatArg(T v) {
+requires std::is_integral_v<T> FormatArg ToFormatArg(T v) {
     return static_cast<int64_t>(v);
 }
 }  // namespace detail

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <stop_token>
 #include <mutex>
+#include <stop_token>
 #include <thread>
 
 namespace orva {

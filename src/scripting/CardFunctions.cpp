@@ -8,7 +8,9 @@
 
 namespace orva {
 
-COrvaCard* ScriptCard(lua_State* L) { return GetContext(L).services.card; }
+COrvaCard* ScriptCard(lua_State* L) {
+    return GetContext(L).services.card;
+}
 
 namespace {
 
@@ -132,8 +134,10 @@ int ServoPositionSet(lua_State* L) {
 int CalcPinIdFunction(lua_State* L) {
     CheckArgCount(L, 2, "orva.calcpinid: incorrect number of arguments.");
     const PinIdResult r = CalcPinId(ArgInteger(L, 1), ArgInteger(L, 2));
-    if (r.error == PinIdError::Addr) RaiseScriptError(L, "orva.calcpinid: the ADDR parm is out of range.");
-    if (r.error == PinIdError::Io) RaiseScriptError(L, "orva.calcpinid: the I/O parm is out of range.");
+    if (r.error == PinIdError::Addr)
+        RaiseScriptError(L, "orva.calcpinid: the ADDR parm is out of range.");
+    if (r.error == PinIdError::Io)
+        RaiseScriptError(L, "orva.calcpinid: the I/O parm is out of range.");
     lua_pushinteger(L, r.pin);
     return 1;
 }
@@ -186,6 +190,8 @@ constexpr LuaEntry kOrvaEntries[] = {
 
 }  // namespace
 
-std::span<const LuaEntry> OrvaEntries() { return kOrvaEntries; }
+std::span<const LuaEntry> OrvaEntries() {
+    return kOrvaEntries;
+}
 
 }  // namespace orva

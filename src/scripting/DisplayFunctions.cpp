@@ -12,7 +12,9 @@ int64_t SlotId(int64_t id) {
     return static_cast<int64_t>((static_cast<uint64_t>(id) - 1) % 256) + 1;
 }
 
-int32_t Low32(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
+int32_t Low32(int64_t v) {
+    return static_cast<int32_t>(static_cast<uint32_t>(v));
+}
 
 // The four fixed formats: count test, the id and an integer value, the renderer if the
 // display exists; 1 either way.
@@ -71,19 +73,23 @@ int DisplayBlinkingSet(lua_State* L) {
 }
 
 int DisplayShowHdg(lua_State* L) {
-    return ShowNumber<&CCardDisplay::ShowHeading>(L, "orva.display.hdg: incorrect number of arguments.");
+    return ShowNumber<&CCardDisplay::ShowHeading>(
+        L, "orva.display.hdg: incorrect number of arguments.");
 }
 
 int DisplayShowIas(lua_State* L) {
-    return ShowNumber<&CCardDisplay::ShowSpeed>(L, "orva.display.ias: incorrect number of arguments.");
+    return ShowNumber<&CCardDisplay::ShowSpeed>(L,
+                                                "orva.display.ias: incorrect number of arguments.");
 }
 
 int DisplayShowVs(lua_State* L) {
-    return ShowNumber<&CCardDisplay::ShowSpeed>(L, "orva.display.vs: incorrect number of arguments.");
+    return ShowNumber<&CCardDisplay::ShowSpeed>(L,
+                                                "orva.display.vs: incorrect number of arguments.");
 }
 
 int DisplayShowFrq(lua_State* L) {
-    return ShowNumber<&CCardDisplay::ShowFrequency>(L, "orva.display.frq: incorrect number of arguments.");
+    return ShowNumber<&CCardDisplay::ShowFrequency>(
+        L, "orva.display.frq: incorrect number of arguments.");
 }
 
 int DisplayShowUsr(lua_State* L) {

@@ -8,9 +8,13 @@ namespace orva {
 namespace {
 
 // The card keeps 32-bit counts: the low 32 bits of the script's integer.
-int32_t Low32(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(v)); }
+int32_t Low32(int64_t v) {
+    return static_cast<int32_t>(static_cast<uint32_t>(v));
+}
 
-bool IsEncoderId(int64_t id) { return id >= 1 && id <= 256; }
+bool IsEncoderId(int64_t id) {
+    return id >= 1 && id <= 256;
+}
 
 }  // namespace
 
@@ -41,11 +45,13 @@ int EncoderValueSet(lua_State* L) {
     const int64_t id = ArgInteger(L, 1);
     const int64_t value = ArgInteger(L, 2);
     if (!IsEncoderId(id)) {
-        RaiseScriptError(L, "orva.enconder.position.set: the encoder parm is out of range. (1-256)");
+        RaiseScriptError(L,
+                         "orva.enconder.position.set: the encoder parm is out of range. (1-256)");
     }
     COrvaCard* card = ScriptCard(L);
     if (!card || !card->SetEncoderValue(id, Low32(value))) {
-        RaiseScriptError(L, ToAnsi(Format(u"orva.setEncoderPosition: Encoder %d not defined.", id)).c_str());
+        RaiseScriptError(
+            L, ToAnsi(Format(u"orva.setEncoderPosition: Encoder %d not defined.", id)).c_str());
     }
     lua_pushinteger(L, value);
     return 1;
@@ -62,7 +68,8 @@ int EncoderLimitsSet(lua_State* L) {
     }
     COrvaCard* card = ScriptCard(L);
     if (!card || !card->SetEncoderLimits(id, Low32(low), Low32(high), cyclic)) {
-        RaiseScriptError(L, ToAnsi(Format(u"orva.encoder.limits.set: Encoder %d not defined.", id)).c_str());
+        RaiseScriptError(
+            L, ToAnsi(Format(u"orva.encoder.limits.set: Encoder %d not defined.", id)).c_str());
     }
     lua_pushinteger(L, 1);
     return 1;

@@ -13,7 +13,9 @@
 namespace orva {
 namespace {
 
-CEventTable* Events(lua_State* L) { return GetContext(L).services.events; }
+CEventTable* Events(lua_State* L) {
+    return GetContext(L).services.events;
+}
 
 // The monitor when printing is on, else nothing.
 CPrintMonitor* PrintTarget(lua_State* L) {
@@ -166,14 +168,20 @@ constexpr LuaEntry kConvertEntries[] = {
 };
 
 constexpr LuaEntry kGlobalEntries[] = {
-    {"print", Print}, {"printnl", PrintNl}, {"cls", Cls},
-    {"mapRange", MapRange}, {"wait", Wait}, {"toggle", Toggle},
+    {"print", Print},       {"printnl", PrintNl}, {"cls", Cls},
+    {"mapRange", MapRange}, {"wait", Wait},       {"toggle", Toggle},
 };
 
 }  // namespace
 
-std::span<const LuaEntry> EventEntries() { return kEventEntries; }
-std::span<const LuaEntry> ConvertEntries() { return kConvertEntries; }
-std::span<const LuaEntry> GlobalFunctionEntries() { return kGlobalEntries; }
+std::span<const LuaEntry> EventEntries() {
+    return kEventEntries;
+}
+std::span<const LuaEntry> ConvertEntries() {
+    return kConvertEntries;
+}
+std::span<const LuaEntry> GlobalFunctionEntries() {
+    return kGlobalEntries;
+}
 
 }  // namespace orva

@@ -57,8 +57,9 @@ int OffsetValueSet(lua_State* L) {
     const std::u16string name = ArgTextWide(L, 1);
     const int64_t offset = ArgInteger(L, 2);
     const int64_t value = ArgInteger(L, 3);
-    CIocpClient& client = SendingClient(L, name, "iocp.offset.value.set: IOCP client not connected.",
-                                        "iocp.offset.value.set: IOCP client index error.");
+    CIocpClient& client =
+        SendingClient(L, name, "iocp.offset.value.set: IOCP client not connected.",
+                      "iocp.offset.value.set: IOCP client index error.");
     const bool sent = client.QueueValue(static_cast<int32_t>(static_cast<uint32_t>(offset)),
                                         static_cast<int32_t>(static_cast<uint32_t>(value))) &&
                       client.Flush();
@@ -90,6 +91,8 @@ constexpr LuaEntry kIocpEntries[] = {
 
 }  // namespace
 
-std::span<const LuaEntry> IocpEntries() { return kIocpEntries; }
+std::span<const LuaEntry> IocpEntries() {
+    return kIocpEntries;
+}
 
 }  // namespace orva

@@ -49,14 +49,18 @@ std::string ArgText(lua_State* L, int index) {
     return result;
 }
 
-std::u16string ArgTextWide(lua_State* L, int index) { return FromAnsi(ArgText(L, index)); }
+std::u16string ArgTextWide(lua_State* L, int index) {
+    return FromAnsi(ArgText(L, index));
+}
 
 bool ArgSwitch(lua_State* L, int index) {
     if (lua_type(L, index) == LUA_TBOOLEAN) return lua_toboolean(L, index) != 0;
     return ArgInteger(L, index) != 0;
 }
 
-bool ArgTruth(lua_State* L, int index) { return lua_toboolean(L, index) != 0; }
+bool ArgTruth(lua_State* L, int index) {
+    return lua_toboolean(L, index) != 0;
+}
 
 int32_t TruncateToInt32(double value) {
     if (std::isnan(value)) return 0;

@@ -16,15 +16,22 @@ struct Namespace {
     std::span<const LuaEntry> (*entries)();
 };
 
-constexpr Namespace kNamespaces[] = {
-    {"iocp", IocpEntries}, {"orva", OrvaEntries}, {"event", EventEntries}, {"convert", ConvertEntries}};
+constexpr Namespace kNamespaces[] = {{"iocp", IocpEntries},
+                                     {"orva", OrvaEntries},
+                                     {"event", EventEntries},
+                                     {"convert", ConvertEntries}};
 
 constexpr luaL_Reg kStandardLibraries[] = {
-    {"_G", luaopen_base},           {LUA_LOADLIBNAME, luaopen_package},
-    {LUA_COLIBNAME, luaopen_coroutine}, {LUA_TABLIBNAME, luaopen_table},
-    {LUA_IOLIBNAME, luaopen_io},    {LUA_OSLIBNAME, luaopen_os},
-    {LUA_STRLIBNAME, luaopen_string}, {LUA_MATHLIBNAME, luaopen_math},
-    {LUA_UTF8LIBNAME, luaopen_utf8}, {LUA_DBLIBNAME, luaopen_debug},
+    {"_G", luaopen_base},
+    {LUA_LOADLIBNAME, luaopen_package},
+    {LUA_COLIBNAME, luaopen_coroutine},
+    {LUA_TABLIBNAME, luaopen_table},
+    {LUA_IOLIBNAME, luaopen_io},
+    {LUA_OSLIBNAME, luaopen_os},
+    {LUA_STRLIBNAME, luaopen_string},
+    {LUA_MATHLIBNAME, luaopen_math},
+    {LUA_UTF8LIBNAME, luaopen_utf8},
+    {LUA_DBLIBNAME, luaopen_debug},
 };
 
 // The name of an entry inside its table: every "prefix." removed.
@@ -38,7 +45,8 @@ std::string ShortName(std::string_view name, std::string_view prefix) {
 }
 
 void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
-    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    for (size_t at = text.find(from); at != std::string::npos;
+         at = text.find(from, at + to.size())) {
         text.replace(at, from.size(), to);
     }
 }

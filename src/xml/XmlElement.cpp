@@ -26,7 +26,9 @@ XmlRecord::~XmlRecord() {
     }
 }
 
-const std::u16string& XmlElement::Name() const { return record_ ? record_->name : kEmptyName; }
+const std::u16string& XmlElement::Name() const {
+    return record_ ? record_->name : kEmptyName;
+}
 
 XmlElement XmlElement::Parent() const {
     return record_ ? XmlElement(record_->parent.lock()) : XmlElement();
@@ -108,8 +110,7 @@ void AddClear(const XmlElement& element, std::u16string_view value, std::u16stri
     XmlRecord* record = element.MutableRecord();
     if (!record) return;
     AppendOrder(*record, record->clears.size(), kXmlClear);
-    record->clears.push_back(
-        {std::u16string(value), std::u16string(open), std::u16string(close)});
+    record->clears.push_back({std::u16string(value), std::u16string(open), std::u16string(close)});
 }
 
 int ChildCount(const XmlElement& element) {

@@ -119,8 +119,7 @@ std::optional<std::u16string> GetAttribute(const XmlElement& element, std::u16st
 std::u16string XmlEscape(std::u16string_view text);
 
 // Parsing.
-XmlElement ParseXmlText(std::u16string_view text, std::u16string_view tag,
-                        XmlParseResult& result);
+XmlElement ParseXmlText(std::u16string_view text, std::u16string_view tag, XmlParseResult& result);
 // The bytes of a file as UTF-16: UTF-16LE (with or without its mark), UTF-8 (with or without
 // its mark) or ASCII. Nothing when they are not valid UTF-8 either.
 std::optional<std::u16string> DecodeXmlBytes(std::string_view bytes);

@@ -19,7 +19,9 @@ constexpr std::array<ClearMarker, 5> kClearMarkers = {{
     {u"<!DOCTYPE", u">"},
 }};
 
-bool IsWs(char16_t c) { return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n'; }
+bool IsWs(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
 
 bool IsHex(char16_t c) {
     return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
@@ -241,8 +243,8 @@ private:
     }
 
     static std::optional<char16_t> EntityValue(std::u16string_view name) {
-        static constexpr std::array<std::pair<std::u16string_view, char16_t>, 5> kNamed = {{
-            {u"amp", u'&'}, {u"lt", u'<'}, {u"gt", u'>'}, {u"quot", u'"'}, {u"apos", u'\''}}};
+        static constexpr std::array<std::pair<std::u16string_view, char16_t>, 5> kNamed = {
+            {{u"amp", u'&'}, {u"lt", u'<'}, {u"gt", u'>'}, {u"quot", u'"'}, {u"apos", u'\''}}};
         for (const auto& [entity, c] : kNamed) {
             if (EqualsNoCase(name, entity)) return c;
         }
@@ -298,8 +300,7 @@ XmlElement FindTag(const XmlElement& start, std::u16string_view tag) {
 
 }  // namespace
 
-XmlElement ParseXmlText(std::u16string_view text, std::u16string_view tag,
-                        XmlParseResult& result) {
+XmlElement ParseXmlText(std::u16string_view text, std::u16string_view tag, XmlParseResult& result) {
     result = {};
     if (text.empty()) {
         result.error = kXmlNoElements;

@@ -18,7 +18,9 @@ bool HasContent(const XmlRecord& r) {
     return !r.children.empty() || !r.texts.empty() || !r.clears.empty();
 }
 
-void Tabs(std::u16string& out, int depth) { out.append(static_cast<size_t>(depth), u'\t'); }
+void Tabs(std::u16string& out, int depth) {
+    out.append(static_cast<size_t>(depth), u'\t');
+}
 
 // Writes the tag of r with its attributes, each followed by a blank; the caller turns the last
 // blank into the tag's end.

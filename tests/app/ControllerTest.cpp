@@ -57,7 +57,8 @@ protected:
     void SetUp() override {
         folder_ = home_.MakeUserFolder();
         ASSERT_EQ(::chdir(home_.Root().c_str()), 0);
-        notify_.SetHandler([this](const Notification& n) { return controller_.HandleNotification(n) ? 0 : 1; });
+        notify_.SetHandler(
+            [this](const Notification& n) { return controller_.HandleNotification(n) ? 0 : 1; });
     }
 
     // An instance configuration with these servers (address, port) and options.
@@ -67,29 +68,37 @@ protected:
         for (size_t i = 0; i < servers.size(); ++i) {
             const std::string n = std::string(i < 10 ? "00" : "0") + std::to_string(i);
             ini += "Alias_" + n + "=" + (i == 0 ? "P3D" : "FSX") + "\nIpDir_" + n + "=" +
-                   servers[i].first + "\nPort_" + n + "=" + std::to_string(servers[i].second) + "\n";
+                   servers[i].first + "\nPort_" + n + "=" + std::to_string(servers[i].second) +
+                   "\n";
         }
         if (autoConnect >= 0) {  // -1: the options were never asked
-            ini += "[Options]\nAutoConnect=" + std::to_string(autoConnect) + "\nAutoHide=" +
-                   std::to_string(autoHide) + "\n";
+            ini += "[Options]\nAutoConnect=" + std::to_string(autoConnect) +
+                   "\nAutoHide=" + std::to_string(autoHide) + "\n";
         }
         ini += "[Orva]\nSerial=" + serial + "\n";
         test::WriteBytes(folder_ / "id000_conf.cnf", ini);
     }
     void WriteEvents(std::u16string body) {
         test::WriteBytes(folder_ / "id000_vars.xml",
-                         "\xFF\xFE" + ToUtf16LeBytes(u"<offsets_list version=\"1.0\">" + body + u"</offsets_list>"));
+                         "\xFF\xFE" + ToUtf16LeBytes(u"<offsets_list version=\"1.0\">" + body +
+                                                     u"</offsets_list>"));
     }
-    void Initialise() { controller_.Initialise(u"ID000", home_.Root() / "no-quivr.mod"); prompt_.ClearRecord(); }
+    void Initialise() {
+        controller_.Initialise(u"ID000", home_.Root() / "no-quivr.mod");
+        prompt_.ClearRecord();
+    }
     bool PumpUntil(const std::function<bool()>& pred, int timeoutMs = 5000) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (!pred()) {
             if (std::chrono::steady_clock::now() > deadline) return false;
             notify_.WaitAndProcess(10ms);
         }
         return true;
     }
-    std::u16string LastStatus() const { return view_.statuses.empty() ? u"" : view_.statuses.back().text; }
+    std::u16string LastStatus() const {
+        return view_.statuses.empty() ? u"" : view_.statuses.back().text;
+    }
     std::vector<std::u16string> Captions() const {
         std::vector<std::u16string> out;
         for (const auto& r : prompt_.Requests()) out.push_back(r.caption);
@@ -115,13 +124,15 @@ TEST_F(ControllerTest, ConnectWithTheBoardMissing) {
     controller_.ToggleConnection();
     ASSERT_EQ(prompt_.Count(), 1u);
     const PromptRequest r = prompt_.Requests()[0];
-    EXPECT_EQ(r.text, u"Could not connect to Orva Card.\r\nDo you want to change Orva Configuration?");
+    EXPECT_EQ(r.text,
+              u"Could not connect to Orva Card.\r\nDo you want to change Orva Configuration?");
     EXPECT_EQ(r.caption, u"Card not connected..");
     EXPECT_EQ(r.icon, PromptIcon::Warning);
     EXPECT_EQ(dialogs_.selections, 1);
     EXPECT_EQ(LastStatus(), u"Current status: NOT connected.");
     bool sawConnecting = false;
-    for (const auto& s : view_.statuses) sawConnecting = sawConnecting || s.text == u"Current status: Connecting....";
+    for (const auto& s : view_.statuses)
+        sawConnecting = sawConnecting || s.text == u"Current status: Connecting....";
     EXPECT_TRUE(sawConnecting);
     EXPECT_EQ(view_.statuses.back().colour, 0xC80000u);
 }
@@ -138,7 +149,8 @@ TEST_F(ControllerTest, SecondServerUnreachableLetsEverythingGo) {
     EXPECT_FALSE(controller_.Card().IsConnected());
     EXPECT_EQ(board->Command("info").find("clients=0") != std::string::npos, true);
     EXPECT_EQ(Captions(), (std::vector<std::u16string>{u"Server not found..."}));
-    EXPECT_EQ(prompt_.Texts()[0], u"Could not find the IOCPServer.\r\nDo you want to change IOCP Configuration?");
+    EXPECT_EQ(prompt_.Texts()[0],
+              u"Could not find the IOCPServer.\r\nDo you want to change IOCP Configuration?");
     EXPECT_FALSE(controller_.IsConnected());
     EXPECT_EQ(LastStatus(), u"Current status: NOT connected.");
 }
@@ -169,7 +181,8 @@ TEST_F(ControllerTest, FirstConnectQuestionsAreAskedOnceAndStored) {
     EXPECT_EQ(Captions(), (std::vector<std::u16string>{u"Auto connect...", u"Auto hide window...",
                                                        u"Reset monitor content"}));
     EXPECT_EQ(prompt_.Texts()[0], u"Try auto connection directly next time you run the App?");
-    EXPECT_EQ(prompt_.Texts()[1], u"Hide these window directly after a succesfull connection next time?");
+    EXPECT_EQ(prompt_.Texts()[1],
+              u"Hide these window directly after a succesfull connection next time?");
     EXPECT_TRUE(controller_.Monitor().Content().empty());
     const CProfile ini(folder_ / "id000_conf.cnf");
     EXPECT_EQ(ini.ReadInt(u"Options", u"AutoConnect", -1), 1);
@@ -226,23 +239,26 @@ TEST_F(ControllerTest, RenameToTheCardName) {
     prompt_.QueueAnswer(PromptAnswer::Yes);
     controller_.SelectCard();
     ASSERT_EQ(prompt_.Count(), 1u);
-    EXPECT_EQ(prompt_.Texts()[0],
-              u"The Card Name you have selected (Cockpit) is diferent than this OrvaPanel instance name "
-              u"(ID000).\r\n\r\nYou can change this instance name to that card name.\r\n\r\nChange the "
-              u"current OrvaPanel instance name from ID000 to Cockpit?");
+    EXPECT_EQ(
+        prompt_.Texts()[0],
+        u"The Card Name you have selected (Cockpit) is diferent than this OrvaPanel instance name "
+        u"(ID000).\r\n\r\nYou can change this instance name to that card name.\r\n\r\nChange the "
+        u"current OrvaPanel instance name from ID000 to Cockpit?");
     EXPECT_EQ(controller_.InstanceName(), u"Cockpit");
     EXPECT_EQ(view_.title, u"OrvaPanel (Cockpit)");
     EXPECT_TRUE(std::filesystem::exists(folder_ / "cockpit_conf.cnf"));
     EXPECT_TRUE(std::filesystem::exists(folder_ / "cockpit_vars.xml"));
     EXPECT_TRUE(std::filesystem::exists(folder_ / "id000_conf.cnf"));  // the old files stay
-    EXPECT_EQ(CProfile(folder_ / "cockpit_conf.cnf").ReadString(u"Orva", u"Serial", u""), u"ORVA-777");
+    EXPECT_EQ(CProfile(folder_ / "cockpit_conf.cnf").ReadString(u"Orva", u"Serial", u""),
+              u"ORVA-777");
     EXPECT_EQ(CProfile(folder_ / "orva.cnf").ReadString(u"ORVA-777", u"Alias", u""), u"Cockpit");
     EXPECT_EQ(CProfile(folder_ / "orva.cnf").ReadString(u"ORVA-777", u"Sense", u""), u"Vcc");
 }
 
 TEST_F(ControllerTest, RenameOntoExistingFiles) {
     WriteConfig({}, 1, 0, "ORVA-111");
-    test::WriteBytes(folder_ / "cockpit_conf.cnf", "[Orva]\nSerial=ORVA-999\n[Options]\nAutoConnect=0\n");
+    test::WriteBytes(folder_ / "cockpit_conf.cnf",
+                     "[Orva]\nSerial=ORVA-999\n[Options]\nAutoConnect=0\n");
     Initialise();
     // Cancel: the old name comes back.
     dialogs_.choice = CardChoice{u"ORVA-222", u"Cockpit", false};
@@ -252,8 +268,10 @@ TEST_F(ControllerTest, RenameOntoExistingFiles) {
     EXPECT_EQ(Captions(), (std::vector<std::u16string>{u"Change name...", u"Overwrite config?"}));
     EXPECT_EQ(prompt_.Requests()[1].buttons, PromptButtons::YesNoCancel);
     EXPECT_EQ(controller_.InstanceName(), u"ID000");
-    EXPECT_EQ(CProfile(folder_ / "id000_conf.cnf").ReadString(u"Orva", u"Serial", u""), u"ORVA-222");
-    EXPECT_EQ(CProfile(folder_ / "cockpit_conf.cnf").ReadString(u"Orva", u"Serial", u""), u"ORVA-999");
+    EXPECT_EQ(CProfile(folder_ / "id000_conf.cnf").ReadString(u"Orva", u"Serial", u""),
+              u"ORVA-222");
+    EXPECT_EQ(CProfile(folder_ / "cockpit_conf.cnf").ReadString(u"Orva", u"Serial", u""),
+              u"ORVA-999");
     // No: the stored configuration of the new name is loaded (and saved back unchanged).
     prompt_.ClearRecord();
     prompt_.QueueAnswer(PromptAnswer::Yes);
@@ -262,7 +280,8 @@ TEST_F(ControllerTest, RenameOntoExistingFiles) {
     EXPECT_EQ(controller_.InstanceName(), u"Cockpit");
     EXPECT_EQ(controller_.Configuration().cardSerial, u"ORVA-999");
     EXPECT_FALSE(controller_.Configuration().autoConnect);
-    EXPECT_EQ(CProfile(folder_ / "cockpit_conf.cnf").ReadString(u"Orva", u"Serial", u""), u"ORVA-999");
+    EXPECT_EQ(CProfile(folder_ / "cockpit_conf.cnf").ReadString(u"Orva", u"Serial", u""),
+              u"ORVA-999");
     // Yes: the current configuration overwrites them.
     CConnectionController other(notify_, backend_, prompt_, view_, dialogs_);
     other.Initialise(u"ID000", home_.Root() / "no-quivr.mod");
@@ -271,7 +290,8 @@ TEST_F(ControllerTest, RenameOntoExistingFiles) {
     prompt_.QueueAnswer(PromptAnswer::Yes);
     dialogs_.choice = CardChoice{u"ORVA-333", u"Cockpit", false};
     other.SelectCard();
-    EXPECT_EQ(CProfile(folder_ / "cockpit_conf.cnf").ReadString(u"Orva", u"Serial", u""), u"ORVA-333");
+    EXPECT_EQ(CProfile(folder_ / "cockpit_conf.cnf").ReadString(u"Orva", u"Serial", u""),
+              u"ORVA-333");
 }
 
 // A question box that runs a nested loop until answered or closed, as a modal box does.
@@ -305,7 +325,8 @@ TEST_F(ControllerTest, UnplugAsksAndTheBoardsReturnClosesTheQuestion) {
     WriteEvents(u"<offset type=\"0\" name=\"HELLO\" id=\"0\" script=\"started = 1\"/>");
     NestedPrompt prompt(notify_);
     CConnectionController controller(notify_, backend_, prompt, view_, dialogs_);
-    notify_.SetHandler([&](const Notification& n) { return controller.HandleNotification(n) ? 0 : 1; });
+    notify_.SetHandler(
+        [&](const Notification& n) { return controller.HandleNotification(n) ? 0 : 1; });
     controller.Initialise(u"ID000", home_.Root() / "no-quivr.mod");
     CDeviceWatcher watcher(notify_);
     controller.ToggleConnection();
@@ -317,7 +338,7 @@ TEST_F(ControllerTest, UnplugAsksAndTheBoardsReturnClosesTheQuestion) {
     EXPECT_EQ(prompt.Closed()[0], u"Card not found..");
     EXPECT_EQ(prompt.Requests().back().text,
               u"Your selected Orva Card is not present.\r\nDo you want to change the Orva Card?");
-    EXPECT_EQ(dialogs_.selections, 0);  // answered No by the program
+    EXPECT_EQ(dialogs_.selections, 0);              // answered No by the program
     EXPECT_FALSE(controller.Card().IsConnected());  // the board stays closed
     EXPECT_TRUE(controller.IsConnected());          // scripts and servers untouched
     EXPECT_EQ(controller.CardQuestionState(), CConnectionController::CardQuestion::None);
@@ -328,16 +349,18 @@ TEST_F(ControllerTest, FailingAfterConnectScriptDisconnects) {
     auto board = test::StartBoard("ORVA-12345");
     auto server = test::StartServer();
     WriteConfig({{"127.0.0.1", server->Port()}}, 0, 0);
-    WriteEvents(u"<offset type=\"0\" name=\"HELLO\" id=\"0\" script=\"orva.adc.value.get(9)\"/>"
-                u"<offset type=\"1\" name=\"BYE\" id=\"0\" script=\"orva.dout.state.set(20, true)\"/>");
+    WriteEvents(
+        u"<offset type=\"0\" name=\"HELLO\" id=\"0\" script=\"orva.adc.value.get(9)\"/>"
+        u"<offset type=\"1\" name=\"BYE\" id=\"0\" script=\"orva.dout.state.set(20, true)\"/>");
     Initialise();
     controller_.ToggleConnection();
     EXPECT_FALSE(controller_.IsConnected());
     EXPECT_EQ(server->Command("wait-line Arn.Fin: 3000"), "ok");
     const auto requests = prompt_.Requests();
     ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].text, u"Error at AFTER CONNECT event: HELLO.\r\n[1]\r\n\r\nLine  "
-                                u"orva.adc.value.get: the channel parm is out of range. (1-8)");
+    EXPECT_EQ(requests[0].text,
+              u"Error at AFTER CONNECT event: HELLO.\r\n[1]\r\n\r\nLine  "
+              u"orva.adc.value.get: the channel parm is out of range. (1-8)");
     EXPECT_TRUE(controller_.Events()[0].errorMark);
     // The disconnect ran the BEFORE DISCONNECT events, then switched every output off.
     EXPECT_EQ(board->Command("outputs"), "on:");

@@ -4,8 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <fcntl.h>
+#include <csignal>
 
 #include <functional>
 
@@ -75,7 +75,8 @@ TEST_F(StartupTest, RefusedNamesEndWithCodeOneBeforeAnyFile) {
     const Run seventh = Start({"/3"});
     EXPECT_EQ(seventh.firstLine, "OrvaPanel (ID003)");
     // Neither refused start wrote a file.
-    EXPECT_FALSE(std::filesystem::exists(home_.Documents() / "Tessel.Works" / "OrvaPanel" / "a:b_conf.cnf"));
+    EXPECT_FALSE(
+        std::filesystem::exists(home_.Documents() / "Tessel.Works" / "OrvaPanel" / "a:b_conf.cnf"));
 }
 
 TEST(InstanceRegistry, TheTitleIsTakenOnceAndCounted) {
@@ -122,7 +123,8 @@ std::pair<std::string, int> CrashIn(const std::function<void()>& crash) {
     std::string report;
     char buf[512];
     ssize_t n = 0;
-    while ((n = ::read(pipeFds[0], buf, sizeof(buf))) > 0) report.append(buf, static_cast<size_t>(n));
+    while ((n = ::read(pipeFds[0], buf, sizeof(buf))) > 0)
+        report.append(buf, static_cast<size_t>(n));
     ::close(pipeFds[0]);
     int status = 0;
     ::waitpid(pid, &status, 0);
@@ -132,10 +134,14 @@ std::pair<std::string, int> CrashIn(const std::function<void()>& crash) {
 TEST(CrashReport, NamesTheInstanceNoneBeforeItIsSettled) {
     const auto [report, code] = CrashIn([] { std::raise(SIGSEGV); });
     EXPECT_EQ(code, 1);
-    EXPECT_EQ(report.rfind("OrvaPanel (NONE): INTERNAL ERROR.\nContentRecord:\n        Context Falgs: 0\n\n"
-                           "ExceptionRecord:\n        ExceptionAddress: 0x", 0),
-              0u) << report;
-    EXPECT_NE(report.find("        ExceptionCode: 0xB\n        Segmentation fault"), std::string::npos);
+    EXPECT_EQ(report.rfind(
+                  "OrvaPanel (NONE): INTERNAL ERROR.\nContentRecord:\n        Context Falgs: 0\n\n"
+                  "ExceptionRecord:\n        ExceptionAddress: 0x",
+                  0),
+              0u)
+        << report;
+    EXPECT_NE(report.find("        ExceptionCode: 0xB\n        Segmentation fault"),
+              std::string::npos);
     EXPECT_NE(report.find("        ExceptionInformation:\t0x"), std::string::npos);
 }
 

@@ -59,7 +59,8 @@ private:
             std::string request;
             char buf[2048];
             ssize_t n = 0;
-            while (request.find("\r\n\r\n") == std::string::npos && (n = ::recv(fd, buf, sizeof(buf), 0)) > 0) {
+            while (request.find("\r\n\r\n") == std::string::npos &&
+                   (n = ::recv(fd, buf, sizeof(buf), 0)) > 0) {
                 request.append(buf, static_cast<size_t>(n));
             }
             const std::string path = request.substr(4, request.find(' ', 4) - 4);
@@ -67,9 +68,12 @@ private:
             {
                 std::lock_guard lock(mutex_);
                 requests_.push_back(path);
-                response = path == path_ ? "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body_.size()) +
-                                               "\r\nConnection: close\r\n\r\n" + body_
-                                         : "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+                response =
+                    path == path_
+                        ? "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body_.size()) +
+                              "\r\nConnection: close\r\n\r\n" + body_
+                        : "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: "
+                          "close\r\n\r\n";
             }
             ::send(fd, response.data(), response.size(), MSG_NOSIGNAL);
             ::close(fd);
@@ -115,7 +119,8 @@ protected:
 TEST_F(UpdateCheckTest, NoOfferForTheSameVersionOrWithoutTheProductElement) {
     Serve("<orvapanel version=\"1.04\"><orvapanel url=\"https://x/y\"/></orvapanel>");
     EXPECT_FALSE(Check());
-    EXPECT_EQ(server_.Requests(), (std::vector<std::string>{"/iocp/orva/orvapanel32/versions/update_1.04.xml"}));
+    EXPECT_EQ(server_.Requests(),
+              (std::vector<std::string>{"/iocp/orva/orvapanel32/versions/update_1.04.xml"}));
     Serve("<orvapanel version=\"1.05\"/>");
     EXPECT_FALSE(Check());
     EXPECT_EQ(prompt_.Count(), 0u);
@@ -128,8 +133,10 @@ TEST_F(UpdateCheckTest, NoOfferForTheSameVersionOrWithoutTheProductElement) {
 }
 
 TEST_F(UpdateCheckTest, AnnouncementShownOncePerVersion) {
-    Serve("<orvapanel version=\"1.04\"><message txt=\"first\\r\\nsecond\" cap=\"News\" url=\"https://n\" "
-          "id=\"7\" mb=\"36\"/></orvapanel>");
+    Serve(
+        "<orvapanel version=\"1.04\"><message txt=\"first\\r\\nsecond\" cap=\"News\" "
+        "url=\"https://n\" "
+        "id=\"7\" mb=\"36\"/></orvapanel>");
     prompt_.QueueAnswer(PromptAnswer::Yes);
     Check();
     ASSERT_EQ(prompt_.Count(), 1u);
@@ -143,14 +150,18 @@ TEST_F(UpdateCheckTest, AnnouncementShownOncePerVersion) {
     EXPECT_EQ(Temp(u"version"), u"1.04");
     Check();
     EXPECT_EQ(prompt_.Count(), 1u);  // not again
-    Serve("<orvapanel version=\"1.04\"><message txt=\"t\" cap=\"c\" id=\"7\" mb=\"0\"/></orvapanel>", "1.05");
+    Serve(
+        "<orvapanel version=\"1.04\"><message txt=\"t\" cap=\"c\" id=\"7\" mb=\"0\"/></orvapanel>",
+        "1.05");
     Check(1.05);  // another program version: shown once more
     EXPECT_EQ(prompt_.Count(), 2u);
     EXPECT_EQ(Temp(u"version"), u"1.05");
 }
 
 TEST_F(UpdateCheckTest, OfferOpenSkipAndRun) {
-    Serve("<orvapanel version=\"1.05\"><orvapanel url=\"https://get/1.05\" canskip=\"YES\"/></orvapanel>");
+    Serve(
+        "<orvapanel version=\"1.05\"><orvapanel url=\"https://get/1.05\" "
+        "canskip=\"YES\"/></orvapanel>");
     prompt_.QueueAnswer(PromptAnswer::Yes);
     EXPECT_FALSE(Check());
     ASSERT_EQ(prompt_.Count(), 1u);
@@ -168,8 +179,10 @@ TEST_F(UpdateCheckTest, OfferOpenSkipAndRun) {
     Check();
     EXPECT_EQ(prompt_.Count(), 0u);
     // A newer one is offered again; "run" over plain http downloads and starts nothing.
-    Serve("<orvapanel version=\"1.06\"><orvapanel title=\"T\" txt=\"a\\nb\" url=\"http://127.0.0.1/x.exe\" "
-          "mode=\"run\"/></orvapanel>");
+    Serve(
+        "<orvapanel version=\"1.06\"><orvapanel title=\"T\" txt=\"a\\nb\" "
+        "url=\"http://127.0.0.1/x.exe\" "
+        "mode=\"run\"/></orvapanel>");
     prompt_.QueueAnswer(PromptAnswer::Yes);
     opener_.opened.clear();
     EXPECT_FALSE(Check());

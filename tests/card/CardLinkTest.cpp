@@ -5,9 +5,9 @@
 
 #include <future>
 
+#include "CardTestSupport.h"
 #include "platform/Text.h"
 #include "platform/Timers.h"
-#include "CardTestSupport.h"
 
 namespace orva {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <thread>
 
-#include "card/CardShared.h"
 #include "CardTestSupport.h"
+#include "card/CardShared.h"
 
 namespace orva {
 namespace {
@@ -102,23 +102,23 @@ TEST_F(CardProtocolTest, InputNotificationsInReportOrderWithBothSenses) {
     card_.Configure(-1, u"ORVA-12345");
     ASSERT_TRUE(card_.Open());  // no threads: the reports are replayed here
     Report r{};
-    r[2] = 0x01;  // pin 15
-    r[3] = 0x81;  // pins 16 and 23
-    r[64] = 0x01; // pin 511
+    r[2] = 0x01;   // pin 15
+    r[3] = 0x81;   // pins 16 and 23
+    r[64] = 0x01;  // pin 511
     card_.SetSense(false);
     card_.HandleReport(r.data(), r.size());
     notify_.ProcessPending();
     EXPECT_EQ(Pairs(Seen(WM_CARD_INPUT)),
               (std::vector<std::pair<int64_t, int64_t>>{{15, 1}, {23, 1}, {16, 1}, {511, 1}}));
     EXPECT_EQ(card_.InputLevel(16), 1);
-    EXPECT_EQ(card_.InputLevel(15), 0);   // not an I/O pin
+    EXPECT_EQ(card_.InputLevel(15), 0);  // not an I/O pin
     EXPECT_EQ(card_.InputLevel(512), 0);
     seen_.clear();
     card_.SetSense(true);
     EXPECT_EQ(card_.InputLevel(16), 0);
     EXPECT_EQ(card_.InputLevel(17), 1);
-    EXPECT_EQ(card_.InputLevel(15), 0);   // 0 for a non-pin on VCC too, not the FALSE value
-    r[3] = 0x01;  // pin 16 clears
+    EXPECT_EQ(card_.InputLevel(15), 0);  // 0 for a non-pin on VCC too, not the FALSE value
+    r[3] = 0x01;                         // pin 16 clears
     card_.HandleReport(r.data(), r.size());
     notify_.ProcessPending();
     EXPECT_EQ(Pairs(Seen(WM_CARD_INPUT)), (std::vector<std::pair<int64_t, int64_t>>{{16, 1}}));
@@ -236,7 +236,7 @@ TEST_F(CardProtocolTest, NotConnectedWritesNothing) {
     card_.Close();
     card_.SetOutput(20, true);
     EXPECT_FALSE(card_.OutputState(20));  // changes nothing at all
-    card_.SetAllOutputs(true);             // rebuilds the image, sends nothing
+    card_.SetAllOutputs(true);            // rebuilds the image, sends nothing
     EXPECT_TRUE(card_.OutputState(20));
     EXPECT_FALSE(board().WaitReceived(1, 200));
     EXPECT_TRUE(Seen(WM_CARD_IOERROR).empty());

@@ -47,7 +47,8 @@ protected:
 
     // Handles notifications until pred holds (or a few seconds pass).
     bool PumpUntil(const std::function<bool()>& pred, int timeoutMs = 3000) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (!pred()) {
             if (std::chrono::steady_clock::now() > deadline) return false;
             notify_.WaitAndProcess(std::chrono::milliseconds(10));

@@ -7,8 +7,8 @@ namespace {
 
 TEST(PinIds, CalcPinIdWorkedExamplesAndErrors) {
     const std::vector<std::tuple<int, int, int>> examples = {
-        {0, 1, 16}, {0, 64, 79}, {5, 1, 16}, {9, 64, 335}, {10, 1, 336},
-        {14, 16, 479}, {15, 1, 496}, {15, 16, 511}, {4, 1, 272}, {4, 64, 335}};
+        {0, 1, 16},    {0, 64, 79},  {5, 1, 16},    {9, 64, 335}, {10, 1, 336},
+        {14, 16, 479}, {15, 1, 496}, {15, 16, 511}, {4, 1, 272},  {4, 64, 335}};
     for (const auto& [addr, io, pin] : examples) {
         const PinIdResult r = CalcPinId(addr, io);
         EXPECT_EQ(r.error, PinIdError::None);

@@ -66,7 +66,9 @@ TEST_F(ConfigurationTest, MissingKeysTrimmedAliasAndSense) {
 
 TEST_F(ConfigurationTest, MoreThanTenServersAreKept) {
     std::string ini = "[Iocp]\nServers=12\n";
-    for (int i = 0; i < 12; ++i) ini += "Alias_" + std::string(i < 10 ? "00" : "0") + std::to_string(i) + "=S" + std::to_string(i) + "\n";
+    for (int i = 0; i < 12; ++i)
+        ini += "Alias_" + std::string(i < 10 ? "00" : "0") + std::to_string(i) + "=S" +
+               std::to_string(i) + "\n";
     test::WriteBytes(folder_ / "id001_conf.cnf", ini);
     config_.LoadConfiguration(table_);
     ASSERT_EQ(config_.servers.size(), 12u);
@@ -93,10 +95,13 @@ TEST_F(ConfigurationTest, SaveConfigurationWritesEveryKeyAndReadsBack) {
 }
 
 TEST_F(ConfigurationTest, EventsFileVersions) {
-    const std::u16string event = u"<offset type=\"2\" name=\"GEAR\" id=\"37\" val=\"1\" script=\"x=1\"/>";
-    const std::vector<std::pair<std::u16string, bool>> cases = {
-        {u" version=\"1.0\"", true}, {u" version=\"0.9\"", true}, {u"", true},
-        {u" version=\"1.1\"", false}, {u" version=\"2.0\"", false}};
+    const std::u16string event =
+        u"<offset type=\"2\" name=\"GEAR\" id=\"37\" val=\"1\" script=\"x=1\"/>";
+    const std::vector<std::pair<std::u16string, bool>> cases = {{u" version=\"1.0\"", true},
+                                                                {u" version=\"0.9\"", true},
+                                                                {u"", true},
+                                                                {u" version=\"1.1\"", false},
+                                                                {u" version=\"2.0\"", false}};
     for (const auto& [version, read] : cases) {
         WriteEvents(u"<?xml version=\"1.0\" encoding=\"utf-16\"?>\n<offsets_list" + version + u">" +
                     event + u"</offsets_list>");
@@ -154,13 +159,15 @@ TEST_F(ConfigurationTest, SavedEventsStartWithTheUtf16DeclarationAndLoadBack) {
     table_[3].id = 9;  // beyond the used part: not saved
     ASSERT_TRUE(config_.SaveEvents(table_, prompt_));
     const std::string bytes = test::ReadBytes(folder_ / "id001_vars.xml");
-    const std::string head = "\xFF\xFE" + ToUtf16LeBytes(u"<?xml version=\"1.0\" encoding=\"utf-16\"?>\n");
+    const std::string head =
+        "\xFF\xFE" + ToUtf16LeBytes(u"<?xml version=\"1.0\" encoding=\"utf-16\"?>\n");
     ASSERT_EQ(bytes.substr(0, head.size()), head);
     EXPECT_EQ(bytes, EventsFileBytes(table_));
     const std::u16string text = FromUtf16LeBytes(std::string_view(bytes).substr(2));
     EXPECT_NE(text.find(u"<offsets_list xmlns=\""), std::u16string::npos);
-    EXPECT_NE(text.find(u"\t<offset type=\"2\" name=\"GEAR\" id=\"37\" val=\"1\" script=\"if a &lt; b"),
-              std::u16string::npos);
+    EXPECT_NE(
+        text.find(u"\t<offset type=\"2\" name=\"GEAR\" id=\"37\" val=\"1\" script=\"if a &lt; b"),
+        std::u16string::npos);
 
     CEventTable loaded;
     config_.LoadEvents(loaded);
@@ -181,8 +188,10 @@ TEST_F(ConfigurationTest, FailedEventsSaveIsReportedAndKeepsTheOldFile) {
     const PromptRequest r = prompt_.Requests()[0];
     EXPECT_EQ(r.caption, u"Error saving File.");
     EXPECT_EQ(r.icon, PromptIcon::Warning);
-    EXPECT_EQ(r.text, u"Error saving Offsets Configuration File.\r\n\r\nPlease check that exists the "
-                      u"Folder:\r\n" + FromUtf8(folder_.string()) + u"/.");
+    EXPECT_EQ(r.text,
+              u"Error saving Offsets Configuration File.\r\n\r\nPlease check that exists the "
+              u"Folder:\r\n" +
+                  FromUtf8(folder_.string()) + u"/.");
 }
 
 TEST_F(ConfigurationTest, RenamingFormsNewPaths) {

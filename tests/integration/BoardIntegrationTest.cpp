@@ -33,7 +33,8 @@ protected:
         card_.Configure(-1, u"orva-24680");
         ASSERT_TRUE(card_.Open());
         card_.StartThreads();
-        state_ = CScriptState::Create(ScriptServices{&table_, &servers_, &monitor_, &card_, nullptr});
+        state_ =
+            CScriptState::Create(ScriptServices{&table_, &servers_, &monitor_, &card_, nullptr});
         dispatcher_.SetScriptRunner(state_.get());
         table_.SetAllLastValues(CEventTable::kNotDispatched);
     }

@@ -22,13 +22,15 @@ TEST(EndToEnd, SwitchToServerAndBackThenACleanStop) {
                      "[Iocp]\nServers=1\nAlias_000=P3D\nIpDir_000=127.0.0.1\nPort_000=" +
                          std::to_string(server->Port()) +
                          "\n[Options]\nAutoConnect=1\nAutoHide=0\n[Orva]\nSerial=ORVA-12345\n");
-    test::WriteBytes(folder / "e2e_vars.xml",
-                     "<offsets_list version=\"1.0\">"
-                     "<offset type=\"2\" name=\"SWITCH\" id=\"20\" script=\"iocp.offset.value.set('p3d', 330, Value)\"/>"
-                     "<offset type=\"6\" name=\"LAMP\" id=\"330\" script=\"orva.dout.state.set(30, Value)\"/>"
-                     "<offset type=\"0\" name=\"ON\" id=\"0\" script=\"orva.dout.state.set(40, true)\"/>"
-                     "<offset type=\"1\" name=\"OFF\" id=\"0\" script=\"print('bye')\"/>"
-                     "</offsets_list>");
+    test::WriteBytes(
+        folder / "e2e_vars.xml",
+        "<offsets_list version=\"1.0\">"
+        "<offset type=\"2\" name=\"SWITCH\" id=\"20\" script=\"iocp.offset.value.set('p3d', 330, "
+        "Value)\"/>"
+        "<offset type=\"6\" name=\"LAMP\" id=\"330\" script=\"orva.dout.state.set(30, Value)\"/>"
+        "<offset type=\"0\" name=\"ON\" id=\"0\" script=\"orva.dout.state.set(40, true)\"/>"
+        "<offset type=\"1\" name=\"OFF\" id=\"0\" script=\"print('bye')\"/>"
+        "</offsets_list>");
     test::Process panel(test::BinPath("orvapanel-headless"), {"/E2E"}, {{"ORVA_WEB_HOST", ""}});
     ASSERT_TRUE(panel.WaitForLine("Current status: Connected.", 10s).has_value());
     EXPECT_EQ(board->Command("wait-out 40 1 3000"), "ok");

@@ -24,7 +24,8 @@ TEST(IocpIntegration, OffsetEventsRunAndScriptWritesReachTheServer) {
     const auto ready = server.WaitForLine("ready on");
     ASSERT_TRUE(ready.has_value());
     std::smatch m;
-    ASSERT_TRUE(std::regex_search(*ready, m, std::regex("127\\.0\\.0\\.1:(\\d+), control socket (\\S+)")));
+    ASSERT_TRUE(
+        std::regex_search(*ready, m, std::regex("127\\.0\\.0\\.1:(\\d+), control socket (\\S+)")));
     const int port = std::stoi(m[1]);
     test::ControlClient control(m[2]);
     ASSERT_TRUE(control.Connected());

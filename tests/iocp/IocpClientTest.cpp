@@ -4,8 +4,8 @@
 
 #include <thread>
 
-#include "iocp/IocpClient.h"
 #include "RawServer.h"
+#include "iocp/IocpClient.h"
 #include "support/TestEnv.h"
 
 namespace orva {
@@ -35,7 +35,8 @@ protected:
         server_.Take();
     }
     bool PumpUntil(const std::function<bool()>& pred, int timeoutMs = 3000) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (!pred()) {
             if (std::chrono::steady_clock::now() > deadline) return false;
             notify_.WaitAndProcess(10ms);
@@ -44,7 +45,8 @@ protected:
     }
     std::vector<std::pair<uint32_t, int64_t>> Codes() const {
         std::vector<std::pair<uint32_t, int64_t>> out;
-        for (const auto& n : seen_) out.emplace_back(n.message, n.message == WM_CLOSE ? n.lParam : n.wParam);
+        for (const auto& n : seen_)
+            out.emplace_back(n.message, n.message == WM_CLOSE ? n.lParam : n.wParam);
         return out;
     }
     std::string Log() const { return test::ReadBytes(home_.Root() / "iocpclient.log"); }
@@ -66,7 +68,8 @@ TEST_F(IocpClientTest, ValuesArriveInTheirCellsAndNotifyOnce) {
     EXPECT_EQ(b_.load(), -5);
     server_.Send("Arn.Resp:331=7:\r\n");  // not registered: logged, still notified
     ASSERT_TRUE(PumpUntil([&] { return seen_.size() == 2; }));
-    EXPECT_EQ(Codes(), (std::vector<std::pair<uint32_t, int64_t>>{{WM_IOCP_NOTIFY, 0}, {WM_IOCP_NOTIFY, 0}}));
+    EXPECT_EQ(Codes(), (std::vector<std::pair<uint32_t, int64_t>>{{WM_IOCP_NOTIFY, 0},
+                                                                  {WM_IOCP_NOTIFY, 0}}));
     EXPECT_EQ(seen_[0].lParam, 6);
     EXPECT_EQ(Log(), "ERROR: Se ha recibido la variable 331 no solicitada.\n");
     server_.Send("Arn.Resp:10000=3:-1=4:330=2:\r\n");  // outside the table: logged, never stored
@@ -108,7 +111,8 @@ TEST_F(IocpClientTest, ItemsGreetingKeepAliveAndRegistrationAgain) {
     server_.Send("Arn.Reinicio:\r\n");
     EXPECT_EQ(server_.ReceiveUntil("\r\n"), "Arn.Inicio:330:3367:\r\n");
     ASSERT_TRUE(PumpUntil([&] { return seen_.size() == 2; }));
-    EXPECT_EQ(Codes(), (std::vector<std::pair<uint32_t, int64_t>>{{WM_IOCP_NOTIFY, 0}, {WM_IOCP_NOTIFY, 1}}));
+    EXPECT_EQ(Codes(), (std::vector<std::pair<uint32_t, int64_t>>{{WM_IOCP_NOTIFY, 0},
+                                                                  {WM_IOCP_NOTIFY, 1}}));
 }
 
 TEST_F(IocpClientTest, LinesAcrossSegments) {
@@ -132,13 +136,15 @@ TEST_F(IocpClientTest, ServerEndsTheLink) {
     ConnectClient();
     server_.Send("Arn.Fin:\r\n");
     ASSERT_TRUE(PumpUntil([&] { return seen_.size() == 2; }));
-    EXPECT_EQ(Codes(), (std::vector<std::pair<uint32_t, int64_t>>{{WM_IOCP_NOTIFY, 2}, {WM_CLOSE, 6}}));
+    EXPECT_EQ(Codes(),
+              (std::vector<std::pair<uint32_t, int64_t>>{{WM_IOCP_NOTIFY, 2}, {WM_CLOSE, 6}}));
     EXPECT_TRUE(client_.IsConnected());  // the socket stays until the server closes it
     seen_.clear();
     server_.CloseClient();
     ASSERT_TRUE(PumpUntil([&] { return seen_.size() == 2; }));
     // Closed first (the window is asked to close), then the code that says the link is gone.
-    EXPECT_EQ(Codes(), (std::vector<std::pair<uint32_t, int64_t>>{{WM_CLOSE, 6}, {WM_IOCP_NOTIFY, 9999}}));
+    EXPECT_EQ(Codes(),
+              (std::vector<std::pair<uint32_t, int64_t>>{{WM_CLOSE, 6}, {WM_IOCP_NOTIFY, 9999}}));
     EXPECT_FALSE(client_.IsConnected());
     // A new connect after the link ended by itself works.
     client_.Connect("127.0.0.1", offsets_, server_.Port());
@@ -187,8 +193,9 @@ TEST_F(IocpClientTest, ConnectFailuresAreLogged) {
     refused.Connect("no.such.host.invalid", offsets_, server_.Port());
     EXPECT_FALSE(refused.IsConnected());
     EXPECT_EQ(refused.GetLastError(), CIocpClient::kCannotConnect);
-    EXPECT_EQ(Log(), "ERROR: Imposible conectar con el server 1.\n"
-                     "ERROR: Host inv\xE1lido: no.such.host.invalid\n");
+    EXPECT_EQ(Log(),
+              "ERROR: Imposible conectar con el server 1.\n"
+              "ERROR: Host inv\xE1lido: no.such.host.invalid\n");
     EXPECT_EQ(refused.SetCloseOnEnd(true), 0);
     EXPECT_EQ(refused.GetLastError(), CIocpClient::kNotConnected);
 }

@@ -3,11 +3,11 @@
 #include <chrono>
 #include <thread>
 
+#include "RawServer.h"
 #include "iocp/IocpClient.h"
 #include "iocp/Quivr.h"
 #include "platform/Text.h"
 #include "platform/UserPrompt.h"
-#include "RawServer.h"
 #include "support/TestEnv.h"
 
 namespace orva {
@@ -30,17 +30,17 @@ TEST_F(QuivrTest, FindsTheServerAtTheThirdCountAndTheClientConnects) {
     ASSERT_TRUE(quivr.Load(Module("quivr_test.mod"), prompt_));
     EXPECT_EQ(prompt_.Count(), 0u);
     std::vector<std::chrono::milliseconds> sleeps;
-    const auto found = quivr.FindServer(u"P3D", nullptr, [&](std::chrono::milliseconds ms) {
-        sleeps.push_back(ms);
-    });
+    const auto found = quivr.FindServer(
+        u"P3D", nullptr, [&](std::chrono::milliseconds ms) { sleeps.push_back(ms); });
     ASSERT_TRUE(found.has_value());
     EXPECT_EQ(found->address, u"127.0.0.1");
     EXPECT_EQ(found->port, server.Port());
     EXPECT_EQ(sleeps, (std::vector<std::chrono::milliseconds>(2, std::chrono::milliseconds(1000))));
-    EXPECT_EQ(test::ReadBytes(log),
-              "Start OrvaPanel 1.04 P3D\nSetStatus Searching\n"
-              "Count IOCPSERVER ANY P3D -1\nCount IOCPSERVER ANY P3D -1\nCount IOCPSERVER ANY P3D -1\n"
-              "GetIpAndPortOf -1 1\nSetStatus Closing\nStop\n");
+    EXPECT_EQ(
+        test::ReadBytes(log),
+        "Start OrvaPanel 1.04 P3D\nSetStatus Searching\n"
+        "Count IOCPSERVER ANY P3D -1\nCount IOCPSERVER ANY P3D -1\nCount IOCPSERVER ANY P3D -1\n"
+        "GetIpAndPortOf -1 1\nSetStatus Closing\nStop\n");
     CIocpClient client;
     std::atomic<int32_t> cell{0};
     client.Connect("127.0.0.1", {{330, &cell}, {0, nullptr}}, found->port);
@@ -58,8 +58,9 @@ TEST_F(QuivrTest, MissingOrIncompleteModuleIsReportedOnce) {
     const PromptRequest r = prompt_.Requests()[0];
     EXPECT_EQ(r.caption, u"Error");
     EXPECT_EQ(r.icon, PromptIcon::Error);
-    EXPECT_EQ(r.text, u"The Quivr protocol will be disabled.\r\n\r\nError n\u00BA 2 loading mod file:\r\n" +
-                          FromUtf8(missing.string()));
+    EXPECT_EQ(r.text,
+              u"The Quivr protocol will be disabled.\r\n\r\nError n\u00BA 2 loading mod file:\r\n" +
+                  FromUtf8(missing.string()));
     // Without a module nothing is found and nothing waits.
     bool slept = false;
     EXPECT_FALSE(quivr.FindServer(u"P3D", nullptr, [&](auto) { slept = true; }).has_value());
@@ -76,8 +77,8 @@ TEST_F(QuivrTest, ReferenceModuleFindsAnnouncedServersAndTheHostsFile) {
     const auto folder = home_.MakeUserFolder();
     test::WriteBytes(folder / "quivr-hosts.txt", "# alias address port\nFSX 127.0.0.1 9123\n");
     CQuivr quivr;
-    ASSERT_TRUE(quivr.Load(std::filesystem::path(std::getenv("ORVA_BUILD_DIR")) / "bin" / "quivr.mod",
-                           prompt_));
+    ASSERT_TRUE(quivr.Load(
+        std::filesystem::path(std::getenv("ORVA_BUILD_DIR")) / "bin" / "quivr.mod", prompt_));
     const auto found = quivr.FindServer(u"fsx", nullptr, [](auto) {});
     ASSERT_TRUE(found.has_value());
     EXPECT_EQ(found->address, u"127.0.0.1");

@@ -36,10 +36,13 @@ public:
         client_ = ::accept(listen_, nullptr, nullptr);
         return client_ >= 0;
     }
-    void Send(const std::string& bytes) { ::send(client_, bytes.data(), bytes.size(), MSG_NOSIGNAL); }
+    void Send(const std::string& bytes) {
+        ::send(client_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+    }
     // Everything received until text has arrived (or the time is up).
     std::string ReceiveUntil(const std::string& text, int timeoutMs = 3000) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (received_.find(text) == std::string::npos) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 deadline - std::chrono::steady_clock::now());

@@ -38,6 +38,10 @@ __attribute__((visibility("default"))) void GetIpAndPortOf(const char*, const ch
     const char* p = std::getenv("ORVA_TEST_QUIVR_PORT");
     *port = p ? std::atoi(p) : 0;
 }
-__attribute__((visibility("default"))) void Stop() { Record("Stop"); }
-__attribute__((visibility("default"))) void* GetStatusOf() { return nullptr; }
+__attribute__((visibility("default"))) void Stop() {
+    Record("Stop");
+}
+__attribute__((visibility("default"))) void* GetStatusOf() {
+    return nullptr;
+}
 }

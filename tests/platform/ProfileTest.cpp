@@ -45,8 +45,8 @@ TEST_F(ProfileTest, WritesKeepOtherLinesAndReadBack) {
               "; keep me\n[Iocp]\nServers=1\nalias_000=B\nPort_000=8090\n\n[Other]\nX=1\n\n"
               "[Options]\nAutoConnect=1\n");
     // Values that trimming or quote removal would change are quoted.
-    for (std::u16string v : {u"  lead", u"trail  ", u"\"quoted\"", u"'q'", u"\"", u"a\"b",
-                             u"", u"caf\u00E9 \u20AC"}) {
+    for (std::u16string v :
+         {u"  lead", u"trail  ", u"\"quoted\"", u"'q'", u"\"", u"a\"b", u"", u"caf\u00E9 \u20AC"}) {
         ASSERT_TRUE(ini.WriteString(u"V", u"k", v));
         EXPECT_EQ(ini.ReadString(u"V", u"k", u"default"), v);
     }
@@ -72,8 +72,8 @@ TEST_F(ProfileTest, FailedWriteLeavesTheOldFile) {
     test::WriteBytes(file_, "[S]\nK=old\n");
     const CProfile missingFolder(home_.Root() / "no" / "such" / "x.ini");
     EXPECT_FALSE(missingFolder.WriteString(u"S", u"K", u"v"));
-    std::filesystem::permissions(home_.Root(), std::filesystem::perms::owner_read |
-                                                   std::filesystem::perms::owner_exec);
+    std::filesystem::permissions(
+        home_.Root(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     const bool denied = !CProfile(file_).WriteString(u"S", u"K", u"new");
     std::filesystem::permissions(home_.Root(), std::filesystem::perms::owner_all);
     if (denied) {
@@ -81,7 +81,8 @@ TEST_F(ProfileTest, FailedWriteLeavesTheOldFile) {
     }
     // No temporary files are left behind.
     size_t files = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(home_.Root())) ++files;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(home_.Root()))
+        ++files;
     EXPECT_EQ(files, 4u);  // config, runtime, Documents and test.ini
 }
 

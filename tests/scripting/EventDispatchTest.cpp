@@ -2,9 +2,9 @@
 
 #include <thread>
 
+#include "ScriptTestSupport.h"
 #include "core/EventDispatcher.h"
 #include "platform/UserPrompt.h"
-#include "ScriptTestSupport.h"
 
 namespace orva {
 namespace {
@@ -111,8 +111,9 @@ TEST_F(EventDispatchTest, AFailureStopsTheWalkMarksDisconnectsAndTellsOnce) {
     EXPECT_EQ(dispatcher_.ScriptRunner(), nullptr);
     ASSERT_EQ(prompt_.Count(), 1u);
     const PromptRequest r = prompt_.Requests()[0];
-    EXPECT_EQ(r.text, u"Error at P3D OFFSET event: FLAPS.\r\n[string \"print('F') error('stuck')\"]"
-                      u"\r\n\r\nLine 1: stuck");
+    EXPECT_EQ(r.text,
+              u"Error at P3D OFFSET event: FLAPS.\r\n[string \"print('F') error('stuck')\"]"
+              u"\r\n\r\nLine 1: stuck");
     EXPECT_EQ(r.caption, u"LUA Script Error");
     EXPECT_EQ(r.icon, PromptIcon::Error);
     EXPECT_TRUE(r.systemModal);
@@ -244,7 +245,8 @@ TEST_F(EventDispatchTest, NotificationsThroughNotifyOnTheOwnerThread) {
         notify.Post(WM_IOCP_NOTIFY, 0, kEventFirstIocp + 1);
         EXPECT_EQ(notify.Send(WM_CARD_ADC, 4, 700), 0);  // returns after the script ran
     });
-    while (ranOn == std::thread::id() || notify.PendingCount() > 0 || Monitor().find("ADC") == std::string::npos) {
+    while (ranOn == std::thread::id() || notify.PendingCount() > 0 ||
+           Monitor().find("ADC") == std::string::npos) {
         notify.WaitAndProcess(std::chrono::milliseconds(10));
     }
     board.join();

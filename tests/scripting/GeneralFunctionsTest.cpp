@@ -63,7 +63,7 @@ TEST_F(GeneralFunctionsTest, ConvertOutsideTheDefinedRanges) {
     // Eight hexadecimal digits: no overrun, the leading decimal digits still count.
     EXPECT_EQ(Eval(u"convert.bcd2int(0x12345678)"), "12345678");
     EXPECT_EQ(Eval(u"convert.bcd2int(0x99999999)"), "99999999");
-    EXPECT_EQ(Eval(u"convert.bcd2int(-1)"), "0");             // FFFFFFFF
+    EXPECT_EQ(Eval(u"convert.bcd2int(-1)"), "0");              // FFFFFFFF
     EXPECT_EQ(Eval(u"convert.bcd2int(0x100001234)"), "1234");  // the low 32 bits
     // A BCD word has eight digits: larger values keep their low eight, negatives give 0.
     EXPECT_EQ(Eval(u"convert.int2bcd(12345678)"), std::to_string(0x12345678));

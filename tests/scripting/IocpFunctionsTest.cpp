@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "iocp/IocpClient.h"
 #include "IocpSim.h"
 #include "ScriptTestSupport.h"
+#include "iocp/IocpClient.h"
 
 namespace orva {
 namespace {
@@ -44,23 +44,35 @@ TEST_F(IocpFunctionsTest, OffsetValueGetReadsTheEventsOfThatServer) {
     EXPECT_EQ(Eval(u"select('#', iocp.offset.value.get('p3d', 331))"), "0");  // no result at all
     EXPECT_EQ(Eval(u"iocp.offset.value.get('FSX', 331)"), "8");
     // The offset is tested before the name.
-    EXPECT_EQ(ErrorOf(u"iocp.offset.value.get('nobody', 10000)"), "iocp.offset.value.get: wrong offset ID.");
-    EXPECT_EQ(ErrorOf(u"iocp.offset.value.get('nobody', -1)"), "iocp.offset.value.get: wrong offset ID.");
-    EXPECT_EQ(ErrorOf(u"iocp.offset.value.get('nobody', 1)"), "iocp.offset.value.get: IOCP client index error.");
-    EXPECT_EQ(ErrorOf(u"iocp.offset.value.get('p3d')"), "iocp.offset.value.get: incorrect number of arguments.");
+    EXPECT_EQ(ErrorOf(u"iocp.offset.value.get('nobody', 10000)"),
+              "iocp.offset.value.get: wrong offset ID.");
+    EXPECT_EQ(ErrorOf(u"iocp.offset.value.get('nobody', -1)"),
+              "iocp.offset.value.get: wrong offset ID.");
+    EXPECT_EQ(ErrorOf(u"iocp.offset.value.get('nobody', 1)"),
+              "iocp.offset.value.get: IOCP client index error.");
+    EXPECT_EQ(ErrorOf(u"iocp.offset.value.get('p3d')"),
+              "iocp.offset.value.get: incorrect number of arguments.");
 }
 
 TEST_F(IocpFunctionsTest, SendingNeedsEveryClientConnectedBeforeTheName) {
-    EXPECT_EQ(ErrorOf(u"iocp.offset.value.set('p3d', 1, 2)"), "iocp.offset.value.set: IOCP client not connected.");
-    EXPECT_EQ(ErrorOf(u"iocp.eventkey.send('p3d', 1, 2)"), "iocp.eventkey.send: some IOCP client is not connected.");
-    EXPECT_EQ(ErrorOf(u"iocp.offset.value.set('p3d', 1)"), "iocp.offset.value.set: incorrect number of arguments.");
-    EXPECT_EQ(ErrorOf(u"iocp.eventkey.send('p3d', 1, 2, 3)"), "iocp.eventkey.send: incorrect number of arguments.");
+    EXPECT_EQ(ErrorOf(u"iocp.offset.value.set('p3d', 1, 2)"),
+              "iocp.offset.value.set: IOCP client not connected.");
+    EXPECT_EQ(ErrorOf(u"iocp.eventkey.send('p3d', 1, 2)"),
+              "iocp.eventkey.send: some IOCP client is not connected.");
+    EXPECT_EQ(ErrorOf(u"iocp.offset.value.set('p3d', 1)"),
+              "iocp.offset.value.set: incorrect number of arguments.");
+    EXPECT_EQ(ErrorOf(u"iocp.eventkey.send('p3d', 1, 2, 3)"),
+              "iocp.eventkey.send: incorrect number of arguments.");
     ConnectBoth();
-    EXPECT_EQ(ErrorOf(u"iocp.offset.value.set('nobody', 1, 2)"), "iocp.offset.value.set: IOCP client index error.");
-    EXPECT_EQ(ErrorOf(u"iocp.eventkey.send('nobody', 1, 2)"), "iocp.eventkey.send: IOCP client index error.");
+    EXPECT_EQ(ErrorOf(u"iocp.offset.value.set('nobody', 1, 2)"),
+              "iocp.offset.value.set: IOCP client index error.");
+    EXPECT_EQ(ErrorOf(u"iocp.eventkey.send('nobody', 1, 2)"),
+              "iocp.eventkey.send: IOCP client index error.");
     fsx.Disconnect();
-    EXPECT_EQ(ErrorOf(u"iocp.offset.value.set('p3d', 1, 2)"), "iocp.offset.value.set: IOCP client not connected.");
-    EXPECT_EQ(ErrorOf(u"iocp.offset.value.set('nobody', 1, 2)"), "iocp.offset.value.set: IOCP client not connected.");
+    EXPECT_EQ(ErrorOf(u"iocp.offset.value.set('p3d', 1, 2)"),
+              "iocp.offset.value.set: IOCP client not connected.");
+    EXPECT_EQ(ErrorOf(u"iocp.offset.value.set('nobody', 1, 2)"),
+              "iocp.offset.value.set: IOCP client not connected.");
 }
 
 TEST_F(IocpFunctionsTest, WritesAndKeysReachTheNamedServer) {

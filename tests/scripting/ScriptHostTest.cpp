@@ -3,9 +3,9 @@
 #include <stdexcept>
 #include <thread>
 
+#include "ScriptTestSupport.h"
 #include "platform/Paths.h"
 #include "platform/UserPrompt.h"
-#include "ScriptTestSupport.h"
 
 namespace orva {
 namespace {
@@ -64,8 +64,9 @@ TEST_F(ScriptHostTest, RuntimeErrorsKeepTheirFormWhenCached) {
     const std::u16string script = u"local t = nil\nif Value > 0 then\n  return t.x\nend";
     EXPECT_TRUE(Run(script, 0, 0));   // compiled and cached
     EXPECT_FALSE(Run(script, 0, 1));  // runs the cached chunk
-    EXPECT_EQ(Error(),
-              "[string \"local t = nil...\"]\r\n\r\nLine 3: attempt to index a nil value (local 't')");
+    EXPECT_EQ(
+        Error(),
+        "[string \"local t = nil...\"]\r\n\r\nLine 3: attempt to index a nil value (local 't')");
 }
 
 TEST_F(ScriptHostTest, RaiseScriptErrorNamesTheCallersLine) {
@@ -82,7 +83,9 @@ TEST_F(ScriptHostTest, TheErrorBufferIsTheLimit) {
     EXPECT_EQ(Error().size(), 4095u);
 }
 
-int ThrowsForeign(lua_State*) { throw std::runtime_error("not a Lua error"); }
+int ThrowsForeign(lua_State*) {
+    throw std::runtime_error("not a Lua error");
+}
 
 TEST_F(ScriptHostTest, ForeignFailureGivesTheInternalError) {
     lua_register(state_->State(), "boom", ThrowsForeign);
@@ -103,8 +106,8 @@ TEST_F(ScriptHostTest, StateSetUp) {
     lua_getglobal(state_->State(), "print");
     EXPECT_EQ(lua_tocfunction(state_->State(), -1), GlobalFunctionEntries()[0].function);
     lua_pop(state_->State(), 1);
-    for (const char* lib : {"package", "coroutine", "table", "io", "os", "string", "math", "utf8",
-                            "debug"}) {
+    for (const char* lib :
+         {"package", "coroutine", "table", "io", "os", "string", "math", "utf8", "debug"}) {
         EXPECT_EQ(Eval(std::u16string(u"type(") + Widen(lib) + u")"), "table") << lib;
     }
     EXPECT_EQ(Eval(u"type(bit32)"), "nil");  // the ten libraries, no more
@@ -114,19 +117,21 @@ TEST_F(ScriptHostTest, NamespacesAreNestedTablesOfTheirFunctions) {
     EXPECT_EQ(Eval(u"type(event.value.get)"), "function");
     EXPECT_EQ(Eval(u"type(convert.int2bcd)"), "function");
     EXPECT_EQ(Eval(u"type(iocp.offset.value)"), "table");
-    ASSERT_TRUE(Run(u"keys = {} for k in pairs(event) do keys[#keys + 1] = k end "
-                    u"table.sort(keys) keys = table.concat(keys, ',')"));
+    ASSERT_TRUE(
+        Run(u"keys = {} for k in pairs(event) do keys[#keys + 1] = k end "
+            u"table.sort(keys) keys = table.concat(keys, ',')"));
     EXPECT_EQ(Eval(u"keys"), "getpos,reset,value");
-    ASSERT_TRUE(Run(u"keys = {} for k in pairs(event.value) do keys[#keys + 1] = k end "
-                    u"keys = table.concat(keys, ',')"));
+    ASSERT_TRUE(
+        Run(u"keys = {} for k in pairs(event.value) do keys[#keys + 1] = k end "
+            u"keys = table.concat(keys, ',')"));
     EXPECT_EQ(Eval(u"keys"), "get");
 }
 
 TEST_F(ScriptHostTest, RegisterNamespaceFollowsTheListDepthFirst) {
     static constexpr LuaEntry kList[] = {
-        {"ns.f", ThrowsForeign},       {"ns.a", nullptr},        {"ns.a.b", nullptr},
-        {"ns.a.b.g", ThrowsForeign},   {"ns.a.bs", nullptr},     {"ns.a.bs.h", ThrowsForeign},
-        {"ns.c", nullptr},             {"ns.c.i", ThrowsForeign},
+        {"ns.f", ThrowsForeign},     {"ns.a", nullptr},         {"ns.a.b", nullptr},
+        {"ns.a.b.g", ThrowsForeign}, {"ns.a.bs", nullptr},      {"ns.a.bs.h", ThrowsForeign},
+        {"ns.c", nullptr},           {"ns.c.i", ThrowsForeign},
     };
     lua_State* L = state_->State();
     lua_newtable(L);

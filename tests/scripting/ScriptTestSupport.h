@@ -42,7 +42,8 @@ protected:
         const std::u16string script = u"__r = tostring(" + std::u16string(expression) + u")";
         if (!Run(script)) return "error: " + Error();
         lua_getglobal(state_->State(), "__r");
-        std::string r = lua_tostring(state_->State(), -1) ? lua_tostring(state_->State(), -1) : "nil";
+        std::string r =
+            lua_tostring(state_->State(), -1) ? lua_tostring(state_->State(), -1) : "nil";
         lua_pop(state_->State(), 1);
         return r;
     }

@@ -95,7 +95,8 @@ std::optional<std::string> Process::WaitForLine(const std::string& text,
 }
 
 void Process::Write(const std::string& text) {
-    if (in_ >= 0) [[maybe_unused]] auto n = ::write(in_, text.data(), text.size());
+    if (in_ >= 0) [[maybe_unused]]
+        auto n = ::write(in_, text.data(), text.size());
 }
 
 void Process::CloseInput() {

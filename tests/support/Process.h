@@ -26,10 +26,11 @@ public:
     bool Running() const { return pid_ > 0; }
     pid_t Pid() const { return pid_; }
     // The next line of its output, or nothing at end of output or after the timeout.
-    std::optional<std::string> ReadLine(std::chrono::milliseconds timeout = std::chrono::seconds(5));
+    std::optional<std::string> ReadLine(
+        std::chrono::milliseconds timeout = std::chrono::seconds(5));
     // Lines until one contains text (that line included); nothing on timeout.
-    std::optional<std::string> WaitForLine(const std::string& text,
-                                           std::chrono::milliseconds timeout = std::chrono::seconds(5));
+    std::optional<std::string> WaitForLine(
+        const std::string& text, std::chrono::milliseconds timeout = std::chrono::seconds(5));
     // Every line it has written so far.
     std::vector<std::string> Lines() const;
     void Write(const std::string& text);

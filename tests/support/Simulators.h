@@ -14,7 +14,9 @@ public:
     // orvasim with these arguments; waits for its "ready" line.
     explicit SimProcess(const std::vector<std::string>& args);
     bool Ready() const { return control_ != nullptr && control_->Connected(); }
-    std::string Command(const std::string& line) { return control_ ? control_->Command(line) : "no control"; }
+    std::string Command(const std::string& line) {
+        return control_ ? control_->Command(line) : "no control";
+    }
     Process& Proc() { return *process_; }
     // Ends the simulator the way an unplug (or a crash) does.
     void Kill();

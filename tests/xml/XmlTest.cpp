@@ -8,7 +8,9 @@
 namespace orva {
 namespace {
 
-std::string Utf16File(std::u16string_view text) { return "\xFF\xFE" + ToUtf16LeBytes(text); }
+std::string Utf16File(std::u16string_view text) {
+    return "\xFF\xFE" + ToUtf16LeBytes(text);
+}
 
 XmlElement Parse(std::u16string_view text, XmlParseResult& result, std::u16string_view tag = u"") {
     return ParseXmlText(text, tag, result);
@@ -141,7 +143,8 @@ TEST(Xml, LookupWalksChildrenByName) {
     EXPECT_EQ(ChildCount(root, u"Offset"), 3);
     int index = 0;
     std::vector<std::u16string> seen;
-    while (XmlElement o = FindChild(root, u"offset", &index)) seen.push_back(*GetAttribute(o, u"i"));
+    while (XmlElement o = FindChild(root, u"offset", &index))
+        seen.push_back(*GetAttribute(o, u"i"));
     EXPECT_EQ(seen, (std::vector<std::u16string>{u"0", u"1", u"2"}));
     EXPECT_EQ(ChildAt(root, 1).Name(), u"x");
     EXPECT_FALSE(ChildAt(root, 4));
@@ -176,8 +179,8 @@ TEST(Xml, DeepNestingNeitherOverflowsNorLeaks) {
 
 TEST_F(XmlFileTest, ReadsAllThreeInputEncodings) {
     const std::u16string doc = u"<r v=\"caf\u00E9\"/>";
-    const std::vector<std::string> files = {Utf16File(doc), "\xEF\xBB\xBF" + ToUtf8(doc), ToUtf8(doc),
-                                            ToUtf16LeBytes(doc)};
+    const std::vector<std::string> files = {Utf16File(doc), "\xEF\xBB\xBF" + ToUtf8(doc),
+                                            ToUtf8(doc), ToUtf16LeBytes(doc)};
     for (const auto& bytes : files) {
         test::WriteBytes(file_, bytes);
         XmlParseResult result;
@@ -213,7 +216,8 @@ TEST_F(XmlFileTest, ParseXmlFileShowsItsMessage) {
     ParseXmlFile(file_, u"offsets_list", prompt);
     ASSERT_EQ(prompt.Count(), 1u);
     const std::u16string text = prompt.Requests()[0].text;
-    EXPECT_NE(text.find(u"Error: First Tag not found\nAt line 0, column 0.\n"), std::u16string::npos);
+    EXPECT_NE(text.find(u"Error: First Tag not found\nAt line 0, column 0.\n"),
+              std::u16string::npos);
     EXPECT_TRUE(text.ends_with(u"First Tag should be 'offsets_list'.\n"));
 
     // A warning still returns the usable tree.

@@ -44,7 +44,9 @@ CBoardSim::CBoardSim(BoardOptions options) : options_(std::move(options)) {
             std::to_string(reinterpret_cast<uintptr_t>(this) % 100000);
 }
 
-CBoardSim::~CBoardSim() { Stop(); }
+CBoardSim::~CBoardSim() {
+    Stop();
+}
 
 bool CBoardSim::Start() {
     const auto folder = VirtualBoardFolder();
@@ -64,9 +66,11 @@ bool CBoardSim::Start() {
     info.vendor = kVendor;
     info.product = options_.kind == BoardKind::Main ? kMain : kServo;
     info.serial = FromUtf8(options_.serial);
-    info.productText = options_.kind == BoardKind::Main ? u"ORVA BOARD USBMAIN" : u"ORVA BOARD SERVO";
+    info.productText =
+        options_.kind == BoardKind::Main ? u"ORVA BOARD USBMAIN" : u"ORVA BOARD SERVO";
     const std::string text = FormatBoardInfo(info);
-    if (::write(infoFd_, text.data(), text.size()) != static_cast<ssize_t>(text.size())) return false;
+    if (::write(infoFd_, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+        return false;
     if (::rename(tmp.c_str(), infoPath_.c_str()) != 0) return false;
 
     running_ = true;
@@ -370,8 +374,10 @@ std::string CBoardSim::Wait(const std::vector<std::string>& w) {
         const long long ms = w.size() > 4 ? ParseNumber(w[4]).value_or(5000) : 5000;
         if (!first || !last) return "error: wait-digits FIRST LAST TEXT [MS]";
         const bool ok = WaitFor(
-            [&] { return DigitsText(static_cast<int>(*first), static_cast<int>(*last)) == w[3]; }, ms);
-        return ok ? "ok" : "timeout: " + DigitsText(static_cast<int>(*first), static_cast<int>(*last));
+            [&] { return DigitsText(static_cast<int>(*first), static_cast<int>(*last)) == w[3]; },
+            ms);
+        return ok ? "ok"
+                  : "timeout: " + DigitsText(static_cast<int>(*first), static_cast<int>(*last));
     }
     if (w[0] == "wait-client") {
         const long long ms = w.size() > 1 ? ParseNumber(w[1]).value_or(5000) : 5000;
@@ -447,14 +453,16 @@ std::string CBoardSim::Execute(const std::string& line) {
     std::ostringstream out;
     if (c == "servo") {
         out << "enable=" << static_cast<int>(servoEnable_) << " positions=";
-        for (size_t i = 0; i < servos_.size(); ++i) out << (i ? "," : "") << static_cast<int>(servos_[i]);
+        for (size_t i = 0; i < servos_.size(); ++i)
+            out << (i ? "," : "") << static_cast<int>(servos_[i]);
         return out.str();
     }
     if (c == "mask") return "adc=" + std::to_string(adcMask_);
     if (c == "last-report-time") return std::to_string(lastReportAt_);
     if (c == "info") {
-        out << "serial=" << options_.serial << " kind=" << (options_.kind == BoardKind::Main ? "main" : "servo")
-            << " clients=" << std::count_if(clients_.begin(), clients_.end(), [](int fd) { return fd >= 0; })
+        out << "serial=" << options_.serial
+            << " kind=" << (options_.kind == BoardKind::Main ? "main" : "servo") << " clients="
+            << std::count_if(clients_.begin(), clients_.end(), [](int fd) { return fd >= 0; })
             << " reports=" << reportsReceived_ << " control=" << controlPath_;
         return out.str();
     }

@@ -84,7 +84,7 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<int> clients_;
-    Report inputs_{};   // raw input bits, as the board sends them
+    Report inputs_{};  // raw input bits, as the board sends them
     std::array<uint16_t, 8> analog_{};
     Report outputs_{};  // the last output image received
     std::array<std::array<uint8_t, 66>, 5> displays_{};
@@ -92,7 +92,7 @@ private:
     uint8_t servoEnable_ = 0;
     uint8_t adcMask_ = 0;
     uint64_t reportsReceived_ = 0;
-    int64_t lastReportAt_ = 0;  // steady-clock nanoseconds of the last report sent
+    int64_t lastReportAt_ = 0;                   // steady-clock nanoseconds of the last report sent
     std::deque<std::vector<uint8_t>> received_;  // the last 4096
     std::function<void()> reportHook_;
 

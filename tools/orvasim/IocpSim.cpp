@@ -36,11 +36,15 @@ std::vector<std::pair<int, int>> ParsePairs(const std::string& items) {
 
 }  // namespace
 
-CIocpSim::Client::~Client() { ::close(fd); }
+CIocpSim::Client::~Client() {
+    ::close(fd);
+}
 
 CIocpSim::CIocpSim(IocpOptions options) : options_(std::move(options)) {}
 
-CIocpSim::~CIocpSim() { Stop(); }
+CIocpSim::~CIocpSim() {
+    Stop();
+}
 
 bool CIocpSim::Start() {
     listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -212,7 +216,9 @@ void CIocpSim::HandleLine(const std::shared_ptr<Client>& client, const std::stri
     changed_.notify_all();
 }
 
-void CIocpSim::SendTo(int fd, const std::string& line) { WriteAll(fd, line + "\r\n"); }
+void CIocpSim::SendTo(int fd, const std::string& line) {
+    WriteAll(fd, line + "\r\n");
+}
 
 void CIocpSim::Broadcast(const std::string& line) {
     std::vector<std::shared_ptr<Client>> clients;
@@ -337,7 +343,8 @@ std::string CIocpSim::Execute(const std::string& line) {
         const auto n = ParseNumber(w[1]);
         const long long ms = w.size() > 2 ? ParseNumber(w[2]).value_or(5000) : 5000;
         if (!n) return "error: wait-clients N [MS]";
-        return WaitFor([&] { return ClientCount() == static_cast<size_t>(*n); }, ms) ? "ok" : "timeout";
+        return WaitFor([&] { return ClientCount() == static_cast<size_t>(*n); }, ms) ? "ok"
+                                                                                     : "timeout";
     }
     if (c == "info") {
         return "alias=" + options_.alias + " port=" + std::to_string(port_) +

@@ -21,7 +21,8 @@ int ListenUnix(const std::string& path, int type) {
     const int fd = ::socket(AF_UNIX, type | SOCK_CLOEXEC, 0);
     if (fd < 0) return -1;
     ::unlink(path.c_str());
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 || ::listen(fd, 16) != 0) {
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 ||
+        ::listen(fd, 16) != 0) {
         ::close(fd);
         return -1;
     }
@@ -82,8 +83,9 @@ std::string OneLine(std::string text) {
     return text;
 }
 
-bool WaitUntil(std::mutex& mutex, std::condition_variable& changed, const std::atomic<bool>& running,
-               const std::function<bool()>& ready, long long timeoutMs) {
+bool WaitUntil(std::mutex& mutex, std::condition_variable& changed,
+               const std::atomic<bool>& running, const std::function<bool()>& ready,
+               long long timeoutMs) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     while (!ready()) {
         std::unique_lock lock(mutex);

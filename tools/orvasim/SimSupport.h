@@ -23,8 +23,9 @@ std::string OneLine(std::string text);
 std::vector<std::string> SplitWords(const std::string& line);
 // Waits until ready() holds (it takes mutex itself), the time is up or running ends; the last
 // answer of ready().
-bool WaitUntil(std::mutex& mutex, std::condition_variable& changed, const std::atomic<bool>& running,
-               const std::function<bool()>& ready, long long timeoutMs);
+bool WaitUntil(std::mutex& mutex, std::condition_variable& changed,
+               const std::atomic<bool>& running, const std::function<bool()>& ready,
+               long long timeoutMs);
 // A decimal (or 0x hexadecimal) number, or nothing.
 std::optional<long long> ParseNumber(const std::string& word);
 

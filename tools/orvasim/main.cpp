@@ -20,7 +20,9 @@ namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
 
-void OnSignal(int) { g_stop = 1; }
+void OnSignal(int) {
+    g_stop = 1;
+}
 
 int Usage() {
     std::fprintf(stderr,
@@ -77,7 +79,8 @@ int RunBoard(int argc, char** argv) {
             options.serial = value;
         } else if (arg == "--kind") {
             if (value != "main" && value != "servo") return Usage();
-            options.kind = value == "main" ? orva::sim::BoardKind::Main : orva::sim::BoardKind::Servo;
+            options.kind =
+                value == "main" ? orva::sim::BoardKind::Main : orva::sim::BoardKind::Servo;
         } else if (arg == "--ext") {
             std::string list = value;
             for (char& ch : list) ch = ch == ',' ? ' ' : ch;

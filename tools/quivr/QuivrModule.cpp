@@ -139,6 +139,8 @@ __attribute__((visibility("default"))) void Stop() {
     g_alias.clear();
 }
 
-__attribute__((visibility("default"))) const char* GetStatusOf() { return g_status.c_str(); }
+__attribute__((visibility("default"))) const char* GetStatusOf() {
+    return g_status.c_str();
+}
 
 }  // extern "C"
