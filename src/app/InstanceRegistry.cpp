@@ -33,7 +33,7 @@ std::u16string Decode(const std::string& name) {
 }
 
 std::filesystem::path Folder() {
-    const auto folder = RuntimeFolder() / "instances";
+    auto folder = RuntimeFolder() / "instances";
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     return folder;

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <type_traits>
 
 #include "card/VirtualBoard.h"
 
@@ -18,7 +19,7 @@ std::u16string FromWide(const wchar_t* text) {
     std::u16string out;
     if (!text) return out;
     for (; *text; ++text) {
-        const auto c = static_cast<uint32_t>(*text);
+        const auto c = static_cast<uint32_t>(static_cast<std::make_unsigned_t<wchar_t>>(*text));
         if (c >= 0x10000) {
             out.push_back(static_cast<char16_t>(0xD800 + ((c - 0x10000) >> 10)));
             out.push_back(static_cast<char16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));

@@ -75,7 +75,7 @@ bool IsHeld(const std::filesystem::path& info) {
 }  // namespace
 
 std::filesystem::path VirtualBoardFolder() {
-    const auto folder = RuntimeFolder() / "boards";
+    auto folder = RuntimeFolder() / "boards";
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     return folder;

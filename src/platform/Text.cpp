@@ -19,7 +19,10 @@ public:
     }
     IconvHandle(const IconvHandle&) = delete;
     IconvHandle& operator=(const IconvHandle&) = delete;
-    bool Valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    // iconv_open says failure with (iconv_t)-1.
+    bool Valid() const {
+        return cd_ != reinterpret_cast<iconv_t>(-1);
+    }  // NOLINT(performance-no-int-to-ptr)
     iconv_t Get() const { return cd_; }
 
 private:
