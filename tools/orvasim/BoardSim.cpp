@@ -115,12 +115,7 @@ void CBoardSim::SetReportHook(std::function<void()> hook) {
 }
 
 void CBoardSim::AcceptReports() {
-    while (running_) {
-        const int fd = ::accept4(reportListen_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0) {
-            if (!running_) return;
-            continue;
-        }
+    AcceptEach(reportListen_, running_, [this](int fd) {
         std::lock_guard lock(mutex_);
         clients_.push_back(fd);
         // A new link starts with the board's present state, as a freshly enumerated device does.
@@ -130,20 +125,15 @@ void CBoardSim::AcceptReports() {
         }
         threads_.emplace_back([this, fd] { ServeClient(fd); });
         changed_.notify_all();
-    }
+    });
 }
 
 void CBoardSim::AcceptControl() {
-    while (running_) {
-        const int fd = ::accept4(controlListen_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0) {
-            if (!running_) return;
-            continue;
-        }
+    AcceptEach(controlListen_, running_, [this](int fd) {
         std::lock_guard lock(mutex_);
         clients_.push_back(-fd - 1);  // control clients are kept negative, so Stop wakes them too
         threads_.emplace_back([this, fd] { ServeControl(fd); });
-    }
+    });
 }
 
 void CBoardSim::ServeClient(int fd) {
@@ -160,11 +150,7 @@ void CBoardSim::ServeClient(int fd) {
 }
 
 void CBoardSim::ServeControl(int fd) {
-    std::string pending;
-    while (const auto line = ReadLine(fd, pending)) {
-        if (!WriteAll(fd, OneLine(Execute(*line)) + "\n")) break;
-        if (*line == "quit") break;
-    }
+    ServeCommandLines(fd, [this](const std::string& line) { return Execute(line); });
     std::lock_guard lock(mutex_);
     clients_.erase(std::remove(clients_.begin(), clients_.end(), -fd - 1), clients_.end());
     ::close(fd);

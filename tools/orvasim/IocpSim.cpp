@@ -70,25 +70,17 @@ bool CIocpSim::Start() {
     running_ = true;
     acceptThreads_.emplace_back([this] { Accept(); });
     acceptThreads_.emplace_back([this] {
-        while (running_) {
-            const int fd = ::accept4(controlListen_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (fd < 0) {
-                if (!running_) return;
-                continue;
-            }
+        AcceptEach(controlListen_, running_, [this](int fd) {
             std::lock_guard lock(mutex_);
             controlFds_.push_back(fd);
             threads_.emplace_back([this, fd] {
-                std::string pending;
-                while (const auto line = ReadLine(fd, pending)) {
-                    if (!WriteAll(fd, OneLine(Execute(*line)) + "\n") || *line == "quit") break;
-                }
+                ServeCommandLines(fd, [this](const std::string& line) { return Execute(line); });
                 std::lock_guard guard(mutex_);
                 controlFds_.erase(std::remove(controlFds_.begin(), controlFds_.end(), fd),
                                   controlFds_.end());
                 ::close(fd);
             });
-        }
+        });
     });
     if (options_.keepAliveMs > 0) acceptThreads_.emplace_back([this] { KeepAlive(); });
     return true;
@@ -152,12 +144,7 @@ void CIocpSim::KeepAlive() {
 }
 
 void CIocpSim::Accept() {
-    while (running_) {
-        const int fd = ::accept4(listen_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0) {
-            if (!running_) return;
-            continue;
-        }
+    AcceptEach(listen_, running_, [this](int fd) {
         const int one = 1;
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
         auto client = std::make_shared<Client>(fd);
@@ -166,7 +153,7 @@ void CIocpSim::Accept() {
         clients_.push_back(client);
         threads_.emplace_back([this, client] { Serve(client); });
         changed_.notify_all();
-    }
+    });
 }
 
 void CIocpSim::Serve(std::shared_ptr<Client> client) {

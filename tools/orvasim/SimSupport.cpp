@@ -101,6 +101,25 @@ bool WaitUntil(std::mutex& mutex, std::condition_variable& changed,
     return true;
 }
 
+void AcceptEach(int listenFd, const std::atomic<bool>& running,
+                const std::function<void(int)>& onClient) {
+    while (running) {
+        const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd < 0) {
+            if (!running) return;
+            continue;
+        }
+        onClient(fd);
+    }
+}
+
+void ServeCommandLines(int fd, const std::function<std::string(const std::string&)>& execute) {
+    std::string pending;
+    while (const auto line = ReadLine(fd, pending)) {
+        if (!WriteAll(fd, OneLine(execute(*line)) + "\n") || *line == "quit") break;
+    }
+}
+
 std::vector<std::string> SplitWords(const std::string& line) {
     std::vector<std::string> words;
     std::istringstream in(line);

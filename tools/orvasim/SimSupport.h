@@ -26,6 +26,12 @@ std::vector<std::string> SplitWords(const std::string& line);
 bool WaitUntil(std::mutex& mutex, std::condition_variable& changed,
                const std::atomic<bool>& running, const std::function<bool()>& ready,
                long long timeoutMs);
+// Accepts clients on a listening socket until it is shut down and running ends, handing each
+// to onClient.
+void AcceptEach(int listenFd, const std::atomic<bool>& running,
+                const std::function<void(int)>& onClient);
+// Answers the command lines of one control client, one line each, until it leaves or says quit.
+void ServeCommandLines(int fd, const std::function<std::string(const std::string&)>& execute);
 // A decimal (or 0x hexadecimal) number, or nothing.
 std::optional<long long> ParseNumber(const std::string& word);
 
