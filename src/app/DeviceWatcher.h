@@ -6,6 +6,9 @@
 
 #include "platform/Notify.h"
 
+struct udev;
+struct udev_monitor;
+
 namespace orva {
 
 // Posts one WM_DEVICECHANGE per burst of changes. Waits on the kernel's notifications; it
@@ -22,6 +25,11 @@ private:
 
     CNotify& target_;
     int stopFd_ = -1;
+    // Made before the thread starts, so a change right after construction is never missed.
+    ::udev* udev_ = nullptr;
+    ::udev_monitor* monitor_ = nullptr;
+    int udevFd_ = -1;
+    int inotifyFd_ = -1;
     std::jthread thread_;
 };
 

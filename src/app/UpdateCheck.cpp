@@ -193,7 +193,13 @@ bool CUpdateCheck::Offer(const XmlElement& root, std::u16string_view productKey,
         } else if (EqualsNoCase(mode, u"run")) {
             // A downloaded program is never run blindly: only over https, and the desktop's
             // opener decides what to do with the file. A failed download ends nothing.
-            if (url.rfind(u"https://", 0) != 0) return false;
+            if (url.rfind(u"https://", 0) != 0) {
+                prompt_.ShowMessage(
+                    u"The new version can't be downloaded: its address does not use a secure "
+                    u"(https) connection.\r\n\r\nPlease get it from the maker's web site.",
+                    title, PromptIcon::Warning);
+                return false;
+            }
             std::filesystem::path installer = tempFile;
             installer.replace_extension(".exe");
             if (!DownloadToFile(ToUtf8(url), installer, kTimeoutMs * 30)) return false;

@@ -8,13 +8,26 @@ int CCardEncoder::Step(uint8_t a, uint8_t b) {
     if (a == oldA && b == oldB) return 0;
     levelA_.store(a, std::memory_order_relaxed);
     levelB_.store(b, std::memory_order_relaxed);
-    const auto state = [](uint8_t x, uint8_t y) { return (x ? 2 : 0) | (y ? 1 : 0); };
-    const int from = state(oldA, oldB);
-    const int to = state(a, b);
-    // The quadrature order (A,B): 00 -> 10 -> 11 -> 01 -> 00 is forward; every other change,
-    // both pins at once included, is backward.
-    const bool forward = (from == 0 && to == 2) || (from == 2 && to == 3) ||
-                         (from == 3 && to == 1) || (from == 1 && to == 0);
+    int steps = 0;
+    if (a != oldA && b != oldB) {
+        // Both pins in one report: a knob turned faster than the reports, so an edge fell in
+        // between. It went on the way it was going; with no step yet there is no way to know.
+        steps = 2 * lastDirection_;
+    } else {
+        const auto state = [](uint8_t x, uint8_t y) { return (x ? 2 : 0) | (y ? 1 : 0); };
+        const int from = state(oldA, oldB);
+        const int to = state(a, b);
+        // The quadrature order (A,B): 00 -> 10 -> 11 -> 01 -> 00 is forward.
+        const bool forward = (from == 0 && to == 2) || (from == 2 && to == 3) ||
+                             (from == 3 && to == 1) || (from == 1 && to == 0);
+        steps = forward ? 1 : -1;
+    }
+    if (steps != 0) lastDirection_ = steps > 0 ? 1 : -1;
+    for (int i = 0; i < (steps < 0 ? -steps : steps); ++i) Apply(steps > 0);
+    return steps;
+}
+
+void CCardEncoder::Apply(bool forward) {
     const int64_t low = low_.load(std::memory_order_relaxed);
     const int64_t high = high_.load(std::memory_order_relaxed);
     const bool cyclic = cyclic_.load(std::memory_order_relaxed);
@@ -24,7 +37,6 @@ int CCardEncoder::Step(uint8_t a, uint8_t b) {
     if (forward && next > high) next = cyclic ? low : value;
     if (!forward && next < low) next = cyclic ? high : value;
     value_.store(static_cast<int32_t>(next), std::memory_order_relaxed);
-    return forward ? 1 : -1;
 }
 
 void CCardEncoder::SetLimits(int32_t low, int32_t high, bool cyclic) {

@@ -16,8 +16,8 @@ public:
     int64_t PinA() const { return pinA_; }
     int64_t PinB() const { return pinB_; }
 
-    // Decodes the new levels: +1 forward, -1 backward, 0 no change. Applies the step, limits
-    // and wrap to the value.
+    // Decodes the new levels into steps: positive forward, negative backward (two when an edge
+    // fell between two reports), 0 none. Applies the step, limits and wrap to the value.
     int Step(uint8_t a, uint8_t b);
 
     int32_t Value() const { return value_.load(std::memory_order_relaxed); }
@@ -27,6 +27,8 @@ public:
     int32_t ClampedValue();
 
 private:
+    void Apply(bool forward);
+
     const int id_;  // 1-256 (a byte would turn 256 into 0, which no event can catch)
     const int64_t pinA_;
     const int64_t pinB_;
@@ -37,6 +39,7 @@ private:
     std::atomic<int32_t> low_{std::numeric_limits<int32_t>::min()};
     std::atomic<int32_t> high_{std::numeric_limits<int32_t>::max()};
     std::atomic<bool> cyclic_{false};
+    int lastDirection_ = 0;  // of the last step; only the reader thread decodes
 };
 
 }  // namespace orva

@@ -8,8 +8,9 @@
 
 namespace orva {
 
-// One floating-point conversion with flags, width and precision, and any literal text:
-// anything else could make the formatting read an argument that is not there.
+// At most one floating-point conversion with flags, width and precision, and any literal
+// text: "---" or blanks are how a script dashes or clears a display. Anything else could make
+// the formatting read an argument that is not there.
 bool IsDisplayNumberFormat(std::u16string_view f) {
     int conversions = 0;
     for (size_t i = 0; i < f.size(); ++i) {
@@ -35,7 +36,7 @@ bool IsDisplayNumberFormat(std::u16string_view f) {
         }
         ++conversions;
     }
-    return conversions == 1;
+    return conversions <= 1;
 }
 
 std::u16string ReplaceForSegments(std::u16string_view format) {
@@ -112,8 +113,9 @@ void COrvaCard::StepEncoders(const Report& r) {
     std::lock_guard lock(encoderMutex_);
     for (const auto& e : encoders_) {
         if (!e) continue;
-        if (const int direction = e->Step(level(e->PinA()), level(e->PinB()))) {
-            Post(WM_CARD_ENCODER, e->Id(), direction);
+        const int steps = e->Step(level(e->PinA()), level(e->PinB()));
+        for (int i = 0; i < (steps < 0 ? -steps : steps); ++i) {
+            Post(WM_CARD_ENCODER, e->Id(), steps > 0 ? 1 : -1);
         }
     }
 }

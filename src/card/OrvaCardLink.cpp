@@ -21,7 +21,13 @@ constexpr milliseconds kLastReadRetry{200};
 }  // namespace
 
 COrvaCard::COrvaCard(IHidBackend& backend, CNotify* notifyTarget)
-    : backend_(backend), target_(notifyTarget) {}
+    : backend_(backend), target_(notifyTarget) {
+    // Made once: a block byte, once set, stays set for the object's life, opens included.
+    for (int g = 0; g < kDisplayCards; ++g) {
+        displayImages_[static_cast<size_t>(g)][1] = CMD_DISPLAY;
+        displayImages_[static_cast<size_t>(g)][2] = static_cast<uint8_t>(15 + g);
+    }
+}
 
 COrvaCard::~COrvaCard() {
     Close();
@@ -62,11 +68,6 @@ void COrvaCard::ClearState() {
     }
     std::lock_guard lock(displayMutex_);
     for (auto& d : displays_) d.reset();
-    for (int g = 0; g < kDisplayCards; ++g) {
-        displayImages_[static_cast<size_t>(g)] = {};
-        displayImages_[static_cast<size_t>(g)][1] = CMD_DISPLAY;
-        displayImages_[static_cast<size_t>(g)][2] = static_cast<uint8_t>(15 + g);
-    }
 }
 
 static bool Matches(const HidDeviceInfo& d, int32_t vendor, int32_t product) {

@@ -19,6 +19,7 @@ struct ServerRecord {
 
     // Empty or 255.255.255.255: the server is looked for with the plug-and-play module.
     bool NeedsLookup() const { return address.empty() || address == kLookupAddress; }
+    bool operator==(const ServerRecord&) const = default;
 };
 
 using ServerList = std::vector<ServerRecord>;

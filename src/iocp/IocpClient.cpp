@@ -8,8 +8,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <system_error>
 
 #include "iocp/IocpLog.h"
 #include "platform/Text.h"
@@ -99,12 +101,14 @@ int CIocpClient::Connect(std::string_view host, const OffsetCells& offsets, int 
         lastError_ = kCannotConnect;
         return 1;
     }
-    for (auto& cell : cells_) cell.store(nullptr, std::memory_order_relaxed);
+    cells_.clear();
     for (const auto& [offset, cell] : offsets) {
         if (!cell) break;
         // Offsets outside the table cannot be received; they are still registered.
-        if (offset >= 0 && offset < kOffsets) cells_[static_cast<size_t>(offset)].store(cell);
+        if (offset >= 0 && offset < kOffsets) cells_.emplace_back(offset, cell);
     }
+    std::stable_sort(cells_.begin(), cells_.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
     {
         std::lock_guard lock(queueMutex_);
         lines_.clear();
@@ -112,8 +116,16 @@ int CIocpClient::Connect(std::string_view host, const OffsetCells& offsets, int 
     }
     connected_ = true;
     lastError_ = kNoError;
-    reader_ = std::jthread([this](std::stop_token stop) { ReaderLoop(stop); });
-    parser_ = std::jthread([this](std::stop_token stop) { ParserLoop(stop); });
+    try {
+        reader_ = std::jthread([this](std::stop_token stop) { ReaderLoop(stop); });
+        parser_ = std::jthread([this](std::stop_token stop) { ParserLoop(stop); });
+    } catch (const std::system_error&) {
+        IocpLog(u"ERROR: Imposible crear el Thread de recepci\u00F3n.\n");
+        connected_ = false;  // so that Close does not report the end of a link never made
+        Close();
+        lastError_ = kCannotConnect;
+        return 1;
+    }
     Register(offsets);
     return 1;
 }
@@ -292,7 +304,8 @@ void CIocpClient::ReaderLoop(std::stop_token stop) {
                 discarding = false;
             } else if (!discarding) {
                 pending.push_back(c);
-                if (pending.size() >= kLineBuffer - 1) {
+                // The line buffer holds 8191 bytes and the "\n" that ends them.
+                if (pending.size() >= kLineBuffer) {
                     // Too long for a line of this protocol: dropped, the link kept.
                     IocpLog(u"ERROR: Se ha descartado una l\u00EDnea recibida demasiado larga.\n");
                     pending.clear();
@@ -330,12 +343,14 @@ void CIocpClient::ParserLoop(std::stop_token stop) {
 }
 
 void CIocpClient::OnValue(int64_t offset, int32_t value) {
-    std::atomic<int32_t>* cell =
-        offset >= 0 && offset < kOffsets ? cells_[static_cast<size_t>(offset)].load() : nullptr;
-    if (cell) {
-        cell->store(value, std::memory_order_relaxed);
-    } else {
+    auto it = std::lower_bound(cells_.begin(), cells_.end(), offset,
+                               [](const auto& entry, int64_t o) { return entry.first < o; });
+    if (it == cells_.end() || it->first != offset) {
         IocpLog(Format(u"ERROR: Se ha recibido la variable %d no solicitada.\n", offset));
+        return;
+    }
+    for (; it != cells_.end() && it->first == offset; ++it) {
+        it->second->store(value, std::memory_order_relaxed);
     }
 }
 

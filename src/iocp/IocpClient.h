@@ -89,7 +89,9 @@ private:
     uint32_t notifyMessage_ = 0;
     int64_t notifyTag_ = 0;
 
-    std::array<std::atomic<std::atomic<int32_t>*>, kOffsets> cells_{};
+    // The subscribed cells sorted by offset: two events on one offset each get its values.
+    // Written by Connect before the threads start, read by the parser only.
+    std::vector<std::pair<int32_t, std::atomic<int32_t>*>> cells_;
 
     std::mutex queueMutex_;
     std::condition_variable_any queueReady_;

@@ -13,7 +13,7 @@ std::filesystem::path DocumentsFolder();
 
 // "<documents>/Tessel.Works/OrvaPanel/", with the trailing separator.
 std::filesystem::path UserFolder();
-// The user folder as the text the scripts see (trailing separator included).
+// The user folder as text to show the user (trailing separator included).
 std::u16string UserFolderText();
 
 // A file of the user folder; only the file name is lower-cased, because Linux file systems keep

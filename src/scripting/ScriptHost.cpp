@@ -147,7 +147,9 @@ void InitLuaState(lua_State* L) {
     }
     lua_pop(L, 1);
 
-    const std::string folder = ToAnsi(UserFolderText());
+    // The path's own bytes, not the code page: the file system takes them as they are, and a
+    // "?" made for a character outside the code page would be the module-name placeholder.
+    const std::string folder = UserFolder().string();
     lua_pushlstring(L, folder.data(), folder.size());
     lua_setglobal(L, "OrvaPanelPath");
     SetPackagePath(L, folder + "?.lua;" + folder + "lua/?.lua;" + folder + "lib/?.lua");
@@ -178,7 +180,13 @@ bool RunScript(lua_State* L, std::u16string_view script, int32_t id, int32_t val
         lua_pushinteger(L, value);
         lua_setglobal(L, "Value");
         status = PushChunk(L, context, script, memo);
-        if (status == LUA_OK) status = lua_pcall(L, 0, LUA_MULTRET, 0);
+        if (status == LUA_OK) {
+            // A reused chunk keeps whatever its last run assigned to _ENV; a fresh load would
+            // start from the globals table.
+            lua_pushglobaltable(L);
+            lua_setupvalue(L, -2, 1);
+            status = lua_pcall(L, 0, LUA_MULTRET, 0);
+        }
         if (status == LUA_OK) {
             lua_settop(L, base);
             return true;

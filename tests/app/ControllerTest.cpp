@@ -43,11 +43,14 @@ public:
         c = *choice;
         return true;
     }
-    bool EditServers(ServerList&) override {
+    bool EditServers(ServerList& servers) override {
         ++serverEdits;
-        return false;
+        if (!edited) return false;
+        servers = *edited;
+        return true;
     }
     std::optional<CardChoice> choice;
+    std::optional<ServerList> edited;  // the list the user leaves with Ok; none: Cancel
     int selections = 0;
     int serverEdits = 0;
 };
@@ -147,7 +150,9 @@ TEST_F(ControllerTest, SecondServerUnreachableLetsEverythingGo) {
     EXPECT_EQ(server->Command("wait-line Arn.Fin: 3000"), "ok");  // the first client was let go
     EXPECT_EQ(server->Command("wait-clients 0 3000"), "ok");
     EXPECT_FALSE(controller_.Card().IsConnected());
-    EXPECT_EQ(board->Command("info").find("clients=0") != std::string::npos, true);
+    // The simulator sees the board closed a moment after the close returns.
+    EXPECT_TRUE(PumpUntil(
+        [&] { return board->Command("info").find("clients=0") != std::string::npos; }, 3000));
     EXPECT_EQ(Captions(), (std::vector<std::u16string>{u"Server not found..."}));
     EXPECT_EQ(prompt_.Texts()[0],
               u"Could not find the IOCPServer.\r\nDo you want to change IOCP Configuration?");
@@ -165,6 +170,74 @@ TEST_F(ControllerTest, LookupAddressWithoutAModuleIsNotFound) {
     EXPECT_EQ(Captions(), (std::vector<std::u16string>{u"Server not found..."}));
     EXPECT_EQ(dialogs_.serverEdits, 1);
     EXPECT_FALSE(controller_.Card().IsConnected());
+}
+
+TEST_F(ControllerTest, TheModuleFindsTheServerForThisConnectOnly) {
+    auto board = test::StartBoard("ORVA-12345");
+    auto server = test::StartServer("P3D");  // announces itself to the module
+    ASSERT_TRUE(board->Ready() && server->Ready());
+    WriteConfig({{"255.255.255.255", 8090}}, 0, 0);
+    std::vector<std::chrono::milliseconds> pauses;
+    controller_.SetSleeper([&](std::chrono::milliseconds ms) { pauses.push_back(ms); });
+    controller_.Initialise(u"ID000", test::BinPath("quivr.mod"));
+    EXPECT_EQ(prompt_.Count(), 0u);  // the module loaded
+    controller_.ToggleConnection();
+    ASSERT_TRUE(controller_.IsConnected());
+    EXPECT_EQ(server->Command("wait-clients 1 3000"), "ok");
+    EXPECT_TRUE(pauses.empty());
+    // The address found serves this connect only: the list still asks the module.
+    ASSERT_EQ(controller_.Configuration().servers.size(), 1u);
+    EXPECT_EQ(controller_.Configuration().servers[0].address, u"255.255.255.255");
+    EXPECT_EQ(controller_.Configuration().servers[0].port, 8090);
+    controller_.ToggleConnection();
+    // Without the server the module counts nothing five times, a second apart.
+    server->Kill();
+    controller_.ToggleConnection();
+    EXPECT_FALSE(controller_.IsConnected());
+    EXPECT_EQ(pauses, std::vector<std::chrono::milliseconds>(4, 1000ms));
+    EXPECT_EQ(Captions(), (std::vector<std::u16string>{u"Server not found..."}));
+    EXPECT_FALSE(controller_.Card().IsConnected());
+}
+
+TEST_F(ControllerTest, EditedServersReplaceTheListAndRetargetTheirEvents) {
+    auto board = test::StartBoard("ORVA-12345");
+    auto first = test::StartServer("P3D");
+    auto second = test::StartServer("FSX");
+    ASSERT_TRUE(board->Ready() && first->Ready() && second->Ready());
+    WriteConfig({{"127.0.0.1", first->Port()}, {"127.0.0.1", second->Port()}}, 0, 0);
+    // Events follow their server by its place in the list.
+    WriteEvents(
+        u"<offset type=\"6\" name=\"HDG\" id=\"330\" script=\"hdg = Value\"/>"
+        u"<offset type=\"7\" name=\"ALT\" id=\"331\" script=\"alt = Value\"/>");
+    Initialise();
+    controller_.ToggleConnection();
+    ASSERT_TRUE(controller_.IsConnected());
+    EXPECT_EQ(first->Command("wait-line Arn.Inicio:330: 3000"), "ok");
+    EXPECT_EQ(second->Command("wait-line Arn.Inicio:331: 3000"), "ok");
+    controller_.ToggleConnection();
+
+    // The second server moved up: Ok replaces the list and saves it.
+    ServerList swapped = controller_.Configuration().servers;
+    std::swap(swapped[0], swapped[1]);
+    dialogs_.edited = swapped;
+    controller_.EditServers();
+    EXPECT_EQ(controller_.Configuration().servers, swapped);
+    const CProfile ini(folder_ / "id000_conf.cnf");
+    EXPECT_EQ(ini.ReadString(u"Iocp", u"Alias_000", u""), u"FSX");
+    EXPECT_EQ(ini.ReadInt(u"Iocp", u"Port_000", 0), second->Port());
+    EXPECT_EQ(ini.ReadString(u"Iocp", u"Alias_001", u""), u"P3D");
+    EXPECT_EQ(ini.ReadInt(u"Iocp", u"Port_001", 0), first->Port());
+    // Cancel keeps the list.
+    dialogs_.edited.reset();
+    controller_.EditServers();
+    EXPECT_EQ(controller_.Configuration().servers, swapped);
+
+    controller_.ToggleConnection();
+    ASSERT_TRUE(controller_.IsConnected());
+    EXPECT_EQ(second->Command("wait-line Arn.Inicio:330: 3000"), "ok");
+    EXPECT_EQ(first->Command("wait-line Arn.Inicio:331: 3000"), "ok");
+    EXPECT_EQ(second->Command("set 330 45"), "ok");
+    ASSERT_TRUE(PumpUntil([&] { return controller_.Events()[0].lastValue.load() == 45; }));
 }
 
 TEST_F(ControllerTest, FirstConnectQuestionsAreAskedOnceAndStored) {
@@ -373,6 +446,8 @@ TEST_F(ControllerTest, LostLinkEndsTheInstance) {
     Initialise();
     controller_.ToggleConnection();
     ASSERT_TRUE(controller_.IsConnected());
+    // The server must have taken the link before it can drop it.
+    ASSERT_EQ(server->Command("wait-clients 1 3000"), "ok");
     server->Command("drop");
     ASSERT_TRUE(PumpUntil([&] { return view_.ended; }));
     EXPECT_FALSE(controller_.IsConnected());

@@ -186,7 +186,16 @@ TEST_F(UpdateCheckTest, OfferOpenSkipAndRun) {
     prompt_.QueueAnswer(PromptAnswer::Yes);
     opener_.opened.clear();
     EXPECT_FALSE(Check());
-    EXPECT_EQ(prompt_.Requests().back().text, u"a\nb");
+    const auto asked = prompt_.Requests();
+    ASSERT_GE(asked.size(), 2u);
+    EXPECT_EQ(asked[asked.size() - 2].text, u"a\nb");
+    // The user is told why nothing happens after the Yes.
+    EXPECT_EQ(asked.back().text,
+              u"The new version can't be downloaded: its address does not use a secure (https) "
+              u"connection.\r\n\r\nPlease get it from the maker's web site.");
+    EXPECT_EQ(asked.back().caption, u"T");
+    EXPECT_EQ(asked.back().buttons, PromptButtons::Ok);
+    EXPECT_EQ(asked.back().icon, PromptIcon::Warning);
     EXPECT_TRUE(opener_.opened.empty());
 }
 

@@ -225,9 +225,22 @@ TEST_F(DisplayEncoderTest, UserFormats) {
     EXPECT_EQ(card_.DisplayImage(0)[3 + 20], 0x00);
     board().TakeReceived();
 
-    // Anything but one floating-point conversion is a format error, shown or not.
-    for (const char16_t* format : {u"%d", u"%s", u"%.1f %.1f", u"%n", u"%f%n", u"", u"12", u"%%",
-                                   u"%x", u"%-5.1f", u"% 5.1f", u"%E", u"%99999f"}) {
+    // Literal text with no conversion dashes or blanks a display; the value is not shown.
+    ASSERT_EQ(usr(five, u"---", 1.0), 0);
+    EXPECT_TRUE(WaitDigits(1, 5, "---  "));
+    ASSERT_EQ(usr(five, u"  ", 1.0), 0);
+    EXPECT_TRUE(WaitDigits(1, 5, "     "));
+    ASSERT_EQ(usr(five, u"12", 5.0), 0);
+    EXPECT_TRUE(WaitDigits(1, 5, "12   "));
+    ASSERT_EQ(usr(five, u"", 5.0), 0);
+    EXPECT_TRUE(WaitDigits(1, 5, "     "));
+    EXPECT_EQ(usr(five, u"%%", 5.0), 0);
+    EXPECT_EQ(usr(99, u"---", 1.0), 2);
+    board().TakeReceived();
+
+    // Any other conversion, or more than one, is a format error, shown or not.
+    for (const char16_t* format : {u"%d", u"%s", u"%.1f %.1f", u"%n", u"%f%n", u"%x", u"%-5.1f",
+                                   u"% 5.1f", u"%E", u"%99999f", u"%", u"--%"}) {
         EXPECT_EQ(usr(five, format, 1.0), 1) << ToUtf8(format);
         EXPECT_EQ(usr(99, format, 1.0), 1) << ToUtf8(format);
     }
@@ -364,7 +377,9 @@ TEST_F(DisplayEncoderTest, DisplayTableSlots) {
     EXPECT_FALSE(board().WaitReceived(1, 200));
     ASSERT_TRUE(card_.Open());
     EXPECT_EQ(card_.CreateDisplay(7, 9), 1);
-    EXPECT_EQ(card_.DisplayImage(0)[35], 0x00);  // a fresh image
+    // The images are kept: the block bytes once set stay set, the digits stay blank.
+    EXPECT_EQ(card_.DisplayImage(0)[35], 0xFF);
+    EXPECT_EQ(card_.DisplayImage(2)[3 + 31], 0x00);
     EXPECT_EQ(card_.DisplayImage(4)[2], 19);
 }
 
@@ -453,12 +468,12 @@ TEST_F(DisplayEncoderTest, EncoderDecodingAndDirection) {
     EXPECT_EQ(Replay(Inputs({100})), (Steps{{1, -1}}));
     EXPECT_EQ(Replay(Inputs({})), (Steps{{1, -1}}));
     EXPECT_EQ(Value(id), 0);
-    // Both pins at once is one backward step, either way round.
-    EXPECT_EQ(Replay(Inputs({100, 101})), (Steps{{1, -1}}));
-    EXPECT_EQ(Replay(Inputs({})), (Steps{{1, -1}}));
+    // Both pins at once: an edge was missed, so two steps the way the last one went.
+    EXPECT_EQ(Replay(Inputs({100, 101})), (Steps{{1, -1}, {1, -1}}));
+    EXPECT_EQ(Replay(Inputs({})), (Steps{{1, -1}, {1, -1}}));
     EXPECT_EQ(Replay(Inputs({100})), (Steps{{1, 1}}));
-    EXPECT_EQ(Replay(Inputs({101})), (Steps{{1, -1}}));
-    EXPECT_EQ(Value(id), -2);
+    EXPECT_EQ(Replay(Inputs({101})), (Steps{{1, 1}, {1, 1}}));
+    EXPECT_EQ(Value(id), -1);
     // The steps come before the input changes of the same report.
     seen_.clear();
     const Report r = Inputs({100, 101});
@@ -610,6 +625,33 @@ TEST_F(DisplayEncoderTest, TurningTheBoardsEncoder) {
     EXPECT_EQ(Value(id), 8);
     // The inputs themselves are reported too, after the steps.
     EXPECT_FALSE(Seen(WM_CARD_INPUT).empty());
+}
+
+TEST_F(DisplayEncoderTest, AFastTurnThatMissesAnEdgeKeepsItsDirection) {
+    AddBoard("ORVA-12345");
+    OpenCard(u"ORVA-12345");
+    const int id = card_.CreateEncoder(100, 101, 1);
+    // Both pins in one report before any step: no direction to go by, nothing counted.
+    ASSERT_EQ(board().Execute("setmany 100=1 101=1"), "ok");
+    ASSERT_EQ(board().Execute("setmany 100=0 101=0"), "ok");
+    // Three detents forward, the middle edge of each falling between two reports.
+    for (int detent = 0; detent < 3; ++detent) {
+        ASSERT_EQ(board().Execute("set 100 1"), "ok");
+        ASSERT_EQ(board().Execute("setmany 100=0 101=1"), "ok");
+        ASSERT_EQ(board().Execute("set 101 0"), "ok");
+    }
+    ASSERT_TRUE(PumpUntil([&] { return Seen(WM_CARD_ENCODER).size() >= 12; }));
+    EXPECT_EQ(Pairs(Seen(WM_CARD_ENCODER)), Steps(12, {id, 1}));
+    EXPECT_EQ(Value(id), 12);
+    seen_.clear();
+    for (int detent = 0; detent < 3; ++detent) {
+        ASSERT_EQ(board().Execute("set 101 1"), "ok");
+        ASSERT_EQ(board().Execute("setmany 100=1 101=0"), "ok");
+        ASSERT_EQ(board().Execute("set 100 0"), "ok");
+    }
+    ASSERT_TRUE(PumpUntil([&] { return Seen(WM_CARD_ENCODER).size() >= 12; }));
+    EXPECT_EQ(Pairs(Seen(WM_CARD_ENCODER)), Steps(12, {id, -1}));
+    EXPECT_EQ(Value(id), 0);
 }
 
 }  // namespace

@@ -40,6 +40,11 @@ TEST(IocpIntegration, OffsetEventsRunAndScriptWritesReachTheServer) {
     table[1].id = 3367;
     table[1].name = u"GEAR";
     table[1].script = u"if Value > 0 then iocp.offset.value.set('p3d', 100, Value * 2) end";
+    // A second event on the same offset gets every value too.
+    table[2].type = kEventFirstIocp;
+    table[2].id = 330;
+    table[2].name = u"HDG_BUG";
+    table[2].script = u"print('BUG=', Value, ';')";
     table.SetAllLastValues(CEventTable::kNotDispatched);
     ServerList servers = {{u"p3d", u"127.0.0.1", port}};
     CPrintMonitor monitor;
@@ -58,7 +63,7 @@ TEST(IocpIntegration, OffsetEventsRunAndScriptWritesReachTheServer) {
     client.Connect("127.0.0.1", dispatcher.BuildSubscriptionList(kEventFirstIocp), port);
     ASSERT_TRUE(client.IsConnected());
     client.SetNotify(&notify, WM_IOCP_NOTIFY, kEventFirstIocp);
-    EXPECT_EQ(control.Command("wait-line Arn.Inicio:330:3367: 3000"), "ok");
+    EXPECT_EQ(control.Command("wait-line Arn.Inicio:330:3367:330: 3000"), "ok");
 
     const auto pump = [&](const std::function<bool()>& done) {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
@@ -68,7 +73,10 @@ TEST(IocpIntegration, OffsetEventsRunAndScriptWritesReachTheServer) {
         return done();
     };
     EXPECT_EQ(control.Command("set 330 90"), "ok");
-    ASSERT_TRUE(pump([&] { return monitor.Content().find(u"HDG=90;") != std::u16string::npos; }));
+    ASSERT_TRUE(pump([&] { return monitor.Content().find(u"BUG=90;") != std::u16string::npos; }));
+    // (The registration's answer may have run both with 0 before.)
+    const std::u16string shown = monitor.Content();
+    EXPECT_EQ(shown.substr(shown.find(u"HDG=90;")), u"HDG=90;BUG=90;");
     EXPECT_EQ(control.Command("set 3367 21"), "ok");
     EXPECT_TRUE(pump([&] { return table[1].lastValue.load() == 21; }));
     EXPECT_EQ(control.Command("wait-line Arn.Resp:100=42: 3000"), "ok");

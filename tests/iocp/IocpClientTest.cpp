@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <pthread.h>
 #include <unistd.h>
 
 #include <thread>
@@ -170,6 +171,16 @@ TEST_F(IocpClientTest, ALineTooLongIsDroppedAndTheLinkKept) {
     ASSERT_TRUE(PumpUntil([&] { return a_.load() == 8; }));
     EXPECT_TRUE(client_.IsConnected());
     EXPECT_NE(Log().find("demasiado larga"), std::string::npos);
+    // 8191 bytes before the "\n" fill the line buffer exactly and are parsed, even with the
+    // "\n" in a later segment; one byte more is too long.
+    const std::string head = "Arn.Resp:330=9:";
+    server_.Send(head + std::string(8191 - head.size() - 1, 'x') + "\r");
+    std::this_thread::sleep_for(20ms);
+    server_.Send("\n");
+    ASSERT_TRUE(PumpUntil([&] { return a_.load() == 9; }));
+    server_.Send("Arn.Resp:330=10:" + std::string(8192 - 16, 'x') + "\nArn.Resp:3367=11:\n");
+    ASSERT_TRUE(PumpUntil([&] { return b_.load() == 11; }));
+    EXPECT_EQ(a_.load(), 9);
 }
 
 TEST_F(IocpClientTest, AFullQueueHoldsTheReaderBackAndLosesNothing) {
@@ -198,6 +209,28 @@ TEST_F(IocpClientTest, ConnectFailuresAreLogged) {
               "ERROR: Host inv\xE1lido: no.such.host.invalid\n");
     EXPECT_EQ(refused.SetCloseOnEnd(true), 0);
     EXPECT_EQ(refused.GetLastError(), CIocpClient::kNotConnected);
+}
+
+TEST_F(IocpClientTest, AThreadThatCannotStartFailsTheConnect) {
+    // A default stack no machine can map makes every new thread fail to start.
+    pthread_attr_t saved;
+    ASSERT_EQ(pthread_getattr_default_np(&saved), 0);
+    pthread_attr_t huge;
+    pthread_attr_init(&huge);
+    pthread_attr_setstacksize(&huge, size_t{1} << 46);
+    ASSERT_EQ(pthread_setattr_default_np(&huge), 0);
+    client_.Connect("127.0.0.1", offsets_, server_.Port());
+    ASSERT_EQ(pthread_setattr_default_np(&saved), 0);
+    pthread_attr_destroy(&huge);
+    pthread_attr_destroy(&saved);
+    EXPECT_FALSE(client_.IsConnected());
+    EXPECT_EQ(client_.GetLastError(), CIocpClient::kCannotConnect);
+    EXPECT_EQ(Log(), "ERROR: Imposible crear el Thread de recepci\xF3n.\n");
+    // Nothing half-made is left: the socket was closed and the next connect works.
+    ASSERT_TRUE(server_.Accept());
+    EXPECT_EQ(server_.ReceiveUntil("never", 200), "");
+    server_.CloseClient();
+    ConnectClient();
 }
 
 TEST_F(IocpClientTest, SecondConnectAndEmptyRegistration) {

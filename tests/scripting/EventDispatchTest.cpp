@@ -169,6 +169,29 @@ TEST_F(EventDispatchTest, IocpEventsFollowValuesAndLastValue) {
     EXPECT_EQ(Monitor(), "HDG:330=90;HDG:330=90;");
 }
 
+TEST_F(EventDispatchTest, AnIocpEventSeesTheValueAtDispatchTime) {
+    EventRecord& hdg = Add(kEventFirstIocp, 330, u"HDG");
+    CNotify notify;
+    notify.SetHandler([&](const Notification& n) { return dispatcher_.Dispatch(n) ? 0 : 1; });
+    // The network thread wrote twice before the main thread ran: one run, the later value.
+    std::thread parser([&] {
+        hdg.value = 20;
+        notify.Post(WM_IOCP_NOTIFY, 0, kEventFirstIocp);
+        hdg.value = 30;
+        notify.Post(WM_IOCP_NOTIFY, 0, kEventFirstIocp);
+    });
+    parser.join();
+    notify.ProcessPending();
+    EXPECT_EQ(Monitor(), "HDG:330=30;");
+    // Changed and back again before the main thread ran: nothing to run.
+    hdg.value = 40;
+    notify.Post(WM_IOCP_NOTIFY, 0, kEventFirstIocp);
+    hdg.value = 30;
+    notify.Post(WM_IOCP_NOTIFY, 0, kEventFirstIocp);
+    notify.ProcessPending();
+    EXPECT_EQ(Monitor(), "HDG:330=30;");
+}
+
 TEST_F(EventDispatchTest, ReentrantNotificationIsDropped) {
     // The failure message runs a nested loop that delivers notifications: one for the routine
     // still walking is dropped, one for another routine runs.

@@ -113,6 +113,41 @@ TEST_F(ScriptHostTest, StateSetUp) {
     EXPECT_EQ(Eval(u"type(bit32)"), "nil");  // the ten libraries, no more
 }
 
+TEST_F(ScriptHostTest, ScriptsReachTheUserFolderByItsOwnBytes) {
+    // A documents folder whose name is not plain ASCII: Lua must be handed the bytes that the
+    // file system takes.
+    const auto documents = home_.Root() / "Documentos de Jos\xC3\xA9 y Mu\xC3\xB1oz";
+    ::setenv("XDG_DOCUMENTS_DIR", documents.c_str(), 1);
+    const auto folder = documents / "Tessel.Works" / "OrvaPanel";
+    std::filesystem::create_directories(folder / "lua");
+    test::WriteBytes(folder / "lua" / "gauges.lua", "return { scale = 7 }\n");
+    auto state = CScriptState::Create(services_);
+    ASSERT_TRUE(
+        state->Run(u"scale = require('gauges').scale\n"
+                   u"local f = assert(io.open(OrvaPanelPath .. 'data.txt', 'w'))\n"
+                   u"f:write('x') f:close()",
+                   2, 1, false))
+        << state->LastError();
+    lua_getglobal(state->State(), "scale");
+    EXPECT_EQ(lua_tointeger(state->State(), -1), 7);
+    EXPECT_EQ(test::ReadBytes(folder / "data.txt"), "x");
+}
+
+TEST_F(ScriptHostTest, EveryRunStartsFromTheGlobalsTable) {
+    // A script that swaps its environment must not keep the swapped one on its next run.
+    const std::u16string script = u"counter = (counter or 0) + 1\n_ENV = { counter = 100 }";
+    ASSERT_TRUE(Run(script));
+    ASSERT_TRUE(Run(script));
+    EXPECT_EQ(Eval(u"counter"), "2");
+    // Within one state, an event whose text changed runs the new text, memo or not.
+    ScriptMemo memo;
+    std::u16string text = u"seen = 'old'";
+    ASSERT_TRUE(state_->Run(text, 0, 0, false, &memo));
+    text = u"seen = 'new'";
+    ASSERT_TRUE(state_->Run(text, 0, 0, false, &memo));
+    EXPECT_EQ(Eval(u"seen"), "new");
+}
+
 TEST_F(ScriptHostTest, NamespacesAreNestedTablesOfTheirFunctions) {
     EXPECT_EQ(Eval(u"type(event.value.get)"), "function");
     EXPECT_EQ(Eval(u"type(convert.int2bcd)"), "function");
