@@ -1,0 +1,201 @@
+// The "IOCP Clients Config" dialog as the user sees it, driven by keys and clicks.
+#include "ui/IocpConfig.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+#include <memory>
+#include <ostream>
+
+#include "platform/Text.h"
+#include "platform/UserPrompt.h"
+
+// Readable failure messages.
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+QT_END_NAMESPACE
+
+namespace orva {
+namespace {
+
+constexpr char16_t kHelpPage[] = u"configuracion_de_los_clientes_iocp.htm";
+
+ServerList TenServers() {
+    ServerList list;
+    for (int i = 0; i < 10; ++i) list.push_back({Format(u"S%d", i), u"10.0.0.1", 9000 + i});
+    return list;
+}
+
+class IocpConfigTest : public ::testing::Test {
+protected:
+    void Open(ServerList servers) {
+        dialog_ = std::make_unique<CIocpConfig>(std::move(servers), prompt_);
+        dialog_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog_.get()));
+    }
+    template <typename T>
+    T* Child(const char* name) {
+        T* child = dialog_->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(child, nullptr) << name;
+        return child;
+    }
+    QLineEdit* Edit(const char* name) { return Child<QLineEdit>(name); }
+    QCheckBox* Box() { return Child<QCheckBox>("quivr"); }
+    QString Address() {
+        return QStringList{Edit("ip0")->text(), Edit("ip1")->text(), Edit("ip2")->text(),
+                           Edit("ip3")->text()}
+            .join(QLatin1Char('.'));
+    }
+    QStringList Lines() {
+        QStringList lines;
+        auto* list = Child<QListWidget>("servers");
+        for (int i = 0; i < list->count(); ++i) lines << list->item(i)->text();
+        return lines;
+    }
+    void Click(const char* button) {
+        QTest::mouseClick(Child<QPushButton>(button), Qt::LeftButton);
+    }
+    // Keys go where the focus is, as they would from a keyboard.
+    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+    }
+    void Type(const char* text) {
+        for (const char* c = text; *c; ++c) QTest::keyClick(QApplication::focusWidget(), *c);
+    }
+    QString Focus() { return QApplication::focusWidget()->objectName(); }
+
+    CRecordingPrompt prompt_;
+    std::unique_ptr<CIocpConfig> dialog_;
+};
+
+TEST_F(IocpConfigTest, AnEmptyListOpensWithOneNewServer) {
+    Open({});
+    EXPECT_EQ(dialog_->windowTitle(), QStringLiteral("IOCP Clients Config"));
+    EXPECT_EQ(Lines(), QStringList{"<new server>"});
+    EXPECT_EQ(Edit("alias")->text(), QStringLiteral("<new server>"));
+    EXPECT_EQ(Address(), QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(Edit("port")->text(), QStringLiteral("8090"));
+    EXPECT_FALSE(Box()->isChecked());
+}
+
+TEST_F(IocpConfigTest, NewStopsAtTenAndDelAsksBeforeRemoving) {
+    Open(TenServers());
+    EXPECT_FALSE(Child<QPushButton>("new")->isEnabled());
+
+    prompt_.QueueAnswer(PromptAnswer::No);
+    Click("del");
+    ASSERT_EQ(prompt_.Count(), 1u);
+    const PromptRequest asked = prompt_.Requests()[0];
+    EXPECT_EQ(asked.text, u"Remove the server alias 'S0'\r\nfrom the list of servers?");
+    EXPECT_EQ(asked.caption, u"Remove server...");
+    EXPECT_EQ(asked.buttons, PromptButtons::YesNo);
+    EXPECT_EQ(asked.icon, PromptIcon::Question);
+    EXPECT_EQ(Lines().size(), 10);
+
+    prompt_.QueueAnswer(PromptAnswer::Yes);
+    Click("del");
+    EXPECT_EQ(Lines().size(), 9);
+    EXPECT_FALSE(Lines().contains(QStringLiteral("S0")));
+    EXPECT_TRUE(Child<QPushButton>("new")->isEnabled());
+}
+
+TEST_F(IocpConfigTest, TheQuivrBoxSwapsTheAddressAndLocksAddressAndPort) {
+    Open({{u"P3D", u"192.168.1.5", 8090}});
+    Box()->setFocus();
+    Key(Qt::Key_Space);
+    EXPECT_TRUE(Box()->isChecked());
+    EXPECT_EQ(Address(), QStringLiteral("255.255.255.255"));
+    EXPECT_FALSE(Edit("ip0")->isEnabled());
+    EXPECT_FALSE(Edit("port")->isEnabled());
+
+    Key(Qt::Key_Space);
+    EXPECT_FALSE(Box()->isChecked());
+    EXPECT_EQ(Address(), QStringLiteral("192.168.1.5"));
+    EXPECT_TRUE(Edit("ip0")->isEnabled());
+    EXPECT_TRUE(Edit("port")->isEnabled());
+}
+
+TEST_F(IocpConfigTest, TypingTwoFiftyFiveIntoEveryFieldChecksTheBox) {
+    Open({{u"P3D", u"192.168.1.5", 8090}});
+    Key(Qt::Key_I, Qt::AltModifier);
+    Type("255255255255");  // each third digit moves on to the next field
+    EXPECT_EQ(Address(), QStringLiteral("255.255.255.255"));
+    EXPECT_TRUE(Box()->isChecked());
+    EXPECT_FALSE(Edit("port")->isEnabled());
+}
+
+TEST_F(IocpConfigTest, DotAndBackspaceMoveBetweenAddressFields) {
+    Open({{u"P3D", u"192.168.1.5", 8090}});
+    Key(Qt::Key_I, Qt::AltModifier);
+    Type("10.0.0.7");
+    EXPECT_EQ(Address(), QStringLiteral("10.0.0.7"));
+    EXPECT_EQ(Focus(), QStringLiteral("ip3"));
+    Key(Qt::Key_Backspace);
+    Key(Qt::Key_Backspace);
+    EXPECT_EQ(Focus(), QStringLiteral("ip2"));
+    EXPECT_EQ(Address(), QStringLiteral("10.0.0."));
+}
+
+TEST_F(IocpConfigTest, DeletingTheOnlyServerLeavesANewOne) {
+    Open({{u"P3D", u"192.168.1.5", 9000}});
+    prompt_.QueueAnswer(PromptAnswer::Yes);
+    Click("del");
+    EXPECT_EQ(Lines(), QStringList{"<new server>"});
+    EXPECT_EQ(Address(), QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(Edit("port")->text(), QStringLiteral("8090"));
+}
+
+TEST_F(IocpConfigTest, CancelKeepsTheCallersList) {
+    const ServerList before = {{u"P3D", u"192.168.1.5", 9000}, {u"FS", u"10.0.0.2", 9001}};
+    ServerList servers = before;  // as the main window calls it
+    Open(servers);
+    Key(Qt::Key_A, Qt::AltModifier);
+    Type("Changed");
+    Key(Qt::Key_P, Qt::AltModifier);
+    Type("1");
+    Click("new");
+    Click("cancel");
+    EXPECT_EQ(dialog_->result(), QDialog::Rejected);
+    if (dialog_->result() == QDialog::Accepted) servers = dialog_->Servers();
+    EXPECT_EQ(servers, before);
+}
+
+TEST_F(IocpConfigTest, OkReturnsTheEditedList) {
+    Open({{u"P3D", u"10.0.0.1", 9000}});
+    Key(Qt::Key_A, Qt::AltModifier);  // the mnemonic selects the whole alias
+    Type("  Cockpit  ");
+    EXPECT_EQ(Lines(), QStringList{"Cockpit"});  // the line follows the typing
+    Key(Qt::Key_P, Qt::AltModifier);
+    Type("abc");
+    Click("ok");
+    EXPECT_EQ(dialog_->result(), QDialog::Accepted);
+    EXPECT_EQ(dialog_->Servers(), (ServerList{{u"Cockpit", u"10.0.0.1", 0}}));
+}
+
+TEST_F(IocpConfigTest, TabFollowsTheReadingOrder) {
+    Open({});
+    QStringList order{Focus()};
+    for (int i = 0; i < 12; ++i) {
+        Key(Qt::Key_Tab);
+        order << Focus();
+    }
+    EXPECT_EQ(order, (QStringList{"servers", "new", "del", "alias", "ip0", "ip1", "ip2", "ip3",
+                                  "port", "quivr", "ok", "cancel", "servers"}));
+}
+
+TEST_F(IocpConfigTest, RegistersItsHelpPageWhileOpen) {
+    Open({});
+    EXPECT_EQ(CHelpPages::Shared().Current(), kHelpPage);
+    dialog_.reset();
+    EXPECT_NE(CHelpPages::Shared().Current(), kHelpPage);
+}
+
+}  // namespace
+}  // namespace orva

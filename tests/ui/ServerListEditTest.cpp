@@ -1,0 +1,114 @@
+// The servers dialog's list operations and field rules, without widgets.
+#include "ui/text/ServerListEdit.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <utility>
+
+#include "platform/Text.h"
+
+namespace orva {
+namespace {
+
+const AddressFields kBlank{};
+
+ServerList Named(std::initializer_list<const char16_t*> aliases) {
+    ServerList list;
+    for (const char16_t* alias : aliases) list.push_back({alias, u"10.0.0.1", 9000});
+    return list;
+}
+
+std::u16string Aliases(const CServerListEdit& edit) {
+    std::u16string all;
+    for (const ServerRecord& s : edit.Servers()) all += s.alias + u";";
+    return all;
+}
+
+TEST(ServerListEditTest, LinesAreTrimmedAliasesWhileTheRecordsStayAsGiven) {
+    const CServerListEdit edit(Named({u"  P3D ", u"X"}));
+    EXPECT_EQ(edit.Selected(), 0u);
+    EXPECT_EQ(edit.Line(0), u"P3D");
+    EXPECT_EQ(edit.Current().alias, u"  P3D ");
+}
+
+TEST(ServerListEditTest, AddStopsAtTenAndSelectsTheNewServer) {
+    CServerListEdit edit(Named({u"A"}));
+    for (size_t n = 2; n <= 10; ++n) {
+        ASSERT_TRUE(edit.Add());
+        EXPECT_EQ(edit.Selected(), n - 1);
+    }
+    EXPECT_FALSE(edit.CanAdd());
+    EXPECT_FALSE(edit.Add());
+    EXPECT_EQ(edit.Count(), 10u);
+}
+
+TEST(ServerListEditTest, RemoveSelectsTheServerBeforeOrTheFirst) {
+    CServerListEdit edit(Named({u"A", u"B", u"C"}));
+    edit.Select(2);
+    edit.Remove();
+    EXPECT_EQ(Aliases(edit), u"A;B;");
+    EXPECT_EQ(edit.Selected(), 1u);
+    edit.Select(0);
+    edit.Remove();
+    EXPECT_EQ(Aliases(edit), u"B;");
+    EXPECT_EQ(edit.Selected(), 0u);
+}
+
+TEST(ServerListEditTest, AliasIsTrimmedAndPortReadAsTheCLibraryDoes) {
+    CServerListEdit edit(Named({u"A"}));
+    edit.SetAlias(u"  Cockpit two \t");
+    EXPECT_EQ(edit.Current().alias, u"Cockpit two");
+    const std::pair<const char16_t*, int32_t> ports[] = {
+        {u"8091", 8091}, {u"", 0}, {u" 42x", 42}, {u"-7", -7}, {u"99999", 99999}};
+    for (const auto& [text, port] : ports) {
+        edit.SetPort(text);
+        EXPECT_EQ(edit.Current().port, port);
+    }
+}
+
+TEST(ServerListEditTest, AddressTextAndBack) {
+    EXPECT_EQ(CServerListEdit::AddressText({10, {}, 3, {}}), u"10.0.3.0");
+    EXPECT_EQ(CServerListEdit::AddressText(kBlank), u"127.0.0.1");
+    EXPECT_EQ(CServerListEdit::ReadAddress(u"192.168.1.5"), (AddressFields{192, 168, 1, 5}));
+    EXPECT_EQ(CServerListEdit::ReadAddress(u" 1. 2.3.4 rest"), (AddressFields{1, 2, 3, 4}));
+    for (const char16_t* bad : {u"", u"1.2.3", u"1.2..4", u"256.1.1.1", u"a.b.c.d", u"-1.0.0.0"})
+        EXPECT_FALSE(CServerListEdit::ReadAddress(bad).has_value()) << ToUtf8(bad);
+}
+
+TEST(ServerListEditTest, SelectingShowsTheAddressAndItsMark) {
+    CServerListEdit edit(
+        {{u"A", u"192.168.1.5", 1}, {u"B", u"255.255.255.255", 2}, {u"C", u"", 3}});
+    EXPECT_EQ(edit.Fields(), (AddressFields{192, 168, 1, 5}));
+    EXPECT_FALSE(edit.Lookup());
+    edit.Select(1);
+    EXPECT_TRUE(edit.Lookup());
+    edit.Select(2);  // an address that does not read: blank fields, no mark, record untouched
+    EXPECT_EQ(edit.Fields(), kBlank);
+    EXPECT_FALSE(edit.Lookup());
+    EXPECT_EQ(edit.Current().address, u"");
+}
+
+TEST(ServerListEditTest, AFieldChangeAwayFromTheLookupAddressClearsTheMark) {
+    CServerListEdit edit({{u"A", u"255.255.255.255", 1}});
+    edit.SetFields({255, 255, 255, {}});
+    EXPECT_FALSE(edit.Lookup());
+    EXPECT_EQ(edit.Current().address, u"255.255.255.0");
+}
+
+TEST(ServerListEditTest, ClearingTheMarkRestoresTheAddressTheDialogRememberedLast) {
+    CServerListEdit edit(
+        {{u"A", u"192.168.1.5", 1}, {u"B", u"255.255.255.255", 2}, {u"C", u"255.255.255.255", 3}});
+    edit.Select(2);
+    edit.SetLookup(false);  // nothing remembered yet
+    EXPECT_EQ(edit.Current().address, u"127.0.0.1");
+    edit.Select(0);
+    edit.SetLookup(true);
+    edit.Select(1);  // one memory for the dialog, not one per server
+    edit.SetLookup(false);
+    EXPECT_EQ(edit.Current().address, u"192.168.1.5");
+    EXPECT_EQ(edit.Fields(), (AddressFields{192, 168, 1, 5}));
+}
+
+}  // namespace
+}  // namespace orva
