@@ -327,6 +327,14 @@ void CConnectionController::EditServers() {
     RefreshStatus();
 }
 
+void CConnectionController::EditEvents() {
+    // The list names the server types after the servers as they are now.
+    typeNames_.NameServers(config_.servers);
+    if (!dialogs_.EditEvents(table_, typeNames_)) return;
+    config_.SaveConfiguration(table_, prompt_);
+    RefreshStatus();
+}
+
 void CConnectionController::SetAutoConnect(bool on) {
     config_.autoConnect = on;
     config_.SaveOption(u"AutoConnect", on);

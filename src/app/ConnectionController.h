@@ -60,6 +60,8 @@ public:
     virtual ~IControllerDialogs() = default;
     virtual bool SelectCard(CardChoice& choice) = 0;
     virtual bool EditServers(ServerList& servers) = 0;
+    // The events list: edits the table (only on its own "Save and exit"); true when it saved.
+    virtual bool EditEvents(CEventTable& table, const CEventTypeNames& typeNames) = 0;
 };
 
 class CConnectionController final : public IConnectionControl {
@@ -87,6 +89,7 @@ public:
     void CloseCard();
     void SelectCard();
     void EditServers();
+    void EditEvents();
     // The close box (or a WM_CLOSE of a lost link): hides while connected, ends otherwise.
     void CloseWindow();
     // The end of the dialog, whatever ended it.

@@ -93,6 +93,10 @@ public:
         Print("(the servers dialog needs the desktop window; nothing changed)\n");
         return false;
     }
+    bool EditEvents(CEventTable&, const CEventTypeNames&) override {
+        Print("(the events list needs the desktop window; nothing changed)\n");
+        return false;
+    }
 };
 
 class StdoutMonitor final : public IPrintMonitorView {

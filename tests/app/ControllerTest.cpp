@@ -49,8 +49,20 @@ public:
         servers = *edited;
         return true;
     }
+    bool EditEvents(CEventTable& table, const CEventTypeNames& names) override {
+        eventsTypeName = names.Name(kEventFirstIocp);
+        if (!eventsScript) return false;
+        table[0].type = kEventAfterConnect;
+        table[0].id = 0;
+        table[0].name = u"HELLO";
+        table[0].script = *eventsScript;
+        table[1].id = -1;
+        return true;
+    }
     std::optional<CardChoice> choice;
-    std::optional<ServerList> edited;  // the list the user leaves with Ok; none: Cancel
+    std::optional<ServerList> edited;            // the list the user leaves with Ok; none: Cancel
+    std::optional<std::u16string> eventsScript;  // saved by the events list; none: discarded
+    std::u16string eventsTypeName;
     int selections = 0;
     int serverEdits = 0;
 };
@@ -238,6 +250,23 @@ TEST_F(ControllerTest, EditedServersReplaceTheListAndRetargetTheirEvents) {
     EXPECT_EQ(first->Command("wait-line Arn.Inicio:331: 3000"), "ok");
     EXPECT_EQ(second->Command("set 330 45"), "ok");
     ASSERT_TRUE(PumpUntil([&] { return controller_.Events()[0].lastValue.load() == 45; }));
+}
+
+TEST_F(ControllerTest, TheEventsListSavesWhatItSaved) {
+    WriteConfig({{"127.0.0.1", 9000}}, 0, 0);
+    Initialise();
+    // Discarded: nothing is written.
+    controller_.EditEvents();
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "id000_vars.xml"));
+    // The list sees the server types named after the servers of now.
+    EXPECT_EQ(dialogs_.eventsTypeName, u"P3D OFFSET");
+    dialogs_.eventsScript = u"print('hi')";
+    controller_.EditEvents();
+    CEventTable stored;
+    controller_.Configuration().LoadEvents(stored);
+    ASSERT_EQ(stored.UsedCount(), 1u);
+    EXPECT_EQ(stored[0].script, u"print('hi')");
+    EXPECT_EQ(CProfile(folder_ / "id000_conf.cnf").ReadInt(u"Iocp", u"Port_000", 0), 9000);
 }
 
 TEST_F(ControllerTest, FirstConnectQuestionsAreAskedOnceAndStored) {

@@ -13,6 +13,8 @@ TempHome::TempHome() {
     root_ = made;
     std::filesystem::create_directories(root_ / "config");
     std::filesystem::create_directories(root_ / "runtime");
+    // As a session's runtime folder is: private to its user (toolkits check it).
+    std::filesystem::permissions(root_ / "runtime", std::filesystem::perms::owner_all);
     std::filesystem::create_directories(Documents());
     ::setenv("HOME", root_.c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", (root_ / "config").c_str(), 1);

@@ -1,0 +1,20 @@
+// "About OrvaPanel...": the version, this instance and the folder that holds its files.
+#pragma once
+
+#include <QDialog>
+#include <filesystem>
+#include <string>
+
+namespace orva {
+
+class IShellOpener;
+
+class CAboutDlg final : public QDialog {
+    Q_OBJECT
+
+public:
+    CAboutDlg(const std::u16string& instanceName, const std::filesystem::path& folder,
+              IShellOpener& opener, QWidget* parent = nullptr);
+};
+
+}  // namespace orva

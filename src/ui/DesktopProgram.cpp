@@ -1,0 +1,91 @@
+#include "ui/DesktopProgram.h"
+
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QSocketNotifier>
+#include <clocale>
+#include <cstdio>
+
+namespace orva {
+namespace {
+
+sigset_t StopSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGINT);
+    sigaddset(&set, SIGTERM);
+    return set;
+}
+
+}  // namespace
+
+void CDesktopProgram::TakeStopSignals() {
+    const sigset_t set = StopSignals();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+}
+
+void CDesktopProgram::KeepCNumbers() {
+    std::setlocale(LC_NUMERIC, "C");
+}
+
+CDesktopProgram::CDesktopProgram()
+    : window_(std::make_unique<COrvaPanelDlg>(prompt_, opener_)),
+      core_(std::make_unique<COrvaPanelApp>()) {
+    QApplication::setQuitOnLastWindowClosed(false);  // hidden in the tray is still running
+    connect(window_.get(), &QDialog::finished, this, [this] {
+        if (running_) QCoreApplication::quit();
+    });
+    const sigset_t set = StopSignals();
+    sigset_t blocked;
+    pthread_sigmask(SIG_BLOCK, nullptr, &blocked);
+    // Only when main took the signals: otherwise they keep their default action.
+    if (sigismember(&blocked, SIGTERM) == 1) {
+        signalFd_ = ::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+        signals_ = new QSocketNotifier(signalFd_, QSocketNotifier::Read, this);
+        connect(signals_, &QSocketNotifier::activated, this, [this] {
+            signalfd_siginfo info{};
+            while (::read(signalFd_, &info, sizeof(info)) == sizeof(info)) {
+            }
+            // Every loop ends, a start-up question's included (it then takes its safe answer).
+            stopRequested_ = true;
+            window_->ExitProgram();
+            QCoreApplication::exit(0);
+        });
+    }
+}
+
+CDesktopProgram::~CDesktopProgram() {
+    // The last disconnect (BEFORE DISCONNECT events, outputs off, "Arn.Fin:") runs here.
+    core_.reset();
+    if (signalFd_ >= 0) ::close(signalFd_);
+}
+
+std::optional<int> CDesktopProgram::Start(const std::vector<std::u16string>& params) {
+    FrontEnd frontEnd{prompt_, *window_, *window_, opener_};
+    if (const auto code = core_->InitInstance(params, frontEnd)) return code;
+    window_->Attach(core_->Controller(), core_->Notify());
+    return std::nullopt;
+}
+
+int CDesktopProgram::Run() {
+    // An AutoConnect runs from the loop, so AutoHide hides the window only after this.
+    if (stopRequested_) {  // stopped during the start-up
+        core_->Controller().Destroy();
+        return 0;
+    }
+    // One line for whoever started us from a terminal or a service log.
+    std::puts(COrvaPanelDlg::HasTray() ? "The tray icon is shown." : COrvaPanelDlg::kNoTrayNote);
+    std::fflush(stdout);
+    window_->show();
+    running_ = true;
+    const int code = QApplication::exec();
+    running_ = false;
+    core_->Controller().Destroy();
+    return code;
+}
+
+}  // namespace orva

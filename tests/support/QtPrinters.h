@@ -1,0 +1,15 @@
+// Qt text in GoogleTest's messages, readable rather than as bytes.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <ostream>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList& list, std::ostream* os) {
+    *os << '{' << list.join(QStringLiteral(", ")).toStdString() << '}';
+}
+QT_END_NAMESPACE

@@ -1,0 +1,236 @@
+// The desktop program's main window over the real controller, with the simulated board and
+// IOCP server as processes.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include "app/HelpPages.h"
+#include "platform/Paths.h"
+#include "platform/Profile.h"
+#include "support/QtPrinters.h"
+#include "support/Simulators.h"
+#include "support/TestEnv.h"
+#include "ui/DebugMonitor.h"
+#include "ui/DesktopProgram.h"
+#include "ui/TrayIcon.h"
+
+namespace orva {
+namespace {
+
+// Catches what the desktop would open, through Qt's own handler hook.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+
+public:
+    UrlCatcher() {
+        for (const char* scheme : {"http", "https", "file"}) {
+            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "Open");
+        }
+    }
+    ~UrlCatcher() override {
+        for (const char* scheme : {"http", "https", "file"}) {
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+        }
+    }
+    QStringList opened;
+
+public slots:
+    void Open(const QUrl& url) { opened << url.toString(); }
+};
+
+class MainWindowTest : public test::HomeTest {
+protected:
+    void SetUp() override {
+        folder_ = home_.MakeUserFolder();
+        ::setenv("ORVA_WEB_HOST", "", 1);  // no update check
+    }
+    void WriteConfig(int port, int autoConnect = 0, int autoHide = 0) {
+        std::string ini =
+            "[Iocp]\nServers=1\nAlias_000=P3D\nIpDir_000=127.0.0.1\nPort_000=" +
+            std::to_string(port) + "\n[Options]\nAutoConnect=" + std::to_string(autoConnect) +
+            "\nAutoHide=" + std::to_string(autoHide) + "\n[Orva]\nSerial=ORVA-12345\n";
+        test::WriteBytes(folder_ / "id000_conf.cnf", ini);
+    }
+    // The simulators, the configuration and the started program with its window shown.
+    void StartAll() {
+        board_ = test::StartBoard("ORVA-12345");
+        server_ = test::StartServer("P3D");
+        ASSERT_TRUE(board_->Ready() && server_->Ready());
+        WriteConfig(server_->Port());
+        program_ = std::make_unique<CDesktopProgram>();
+        ASSERT_FALSE(program_->Start({}).has_value());
+        Window().show();
+    }
+    COrvaPanelDlg& Window() { return program_->Window(); }
+    template <typename T>
+    T* Child(const char* name) {
+        return Window().findChild<T*>(QString::fromLatin1(name));
+    }
+    QString Status() { return Child<QLabel>("status")->text(); }
+    QRgb StatusColour() {
+        return Child<QLabel>("status")->palette().color(QPalette::WindowText).rgb() & 0xFFFFFF;
+    }
+    QStringList TrayMenu() {
+        QStringList texts;
+        for (QAction* a : Window().Tray()->Menu()->actions())
+            texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
+        return texts;
+    }
+    void Click(const char* name) { QTest::mouseClick(Child<QPushButton>(name), Qt::LeftButton); }
+
+    std::filesystem::path folder_;
+    std::unique_ptr<test::SimProcess> board_;
+    std::unique_ptr<test::SimProcess> server_;
+    std::unique_ptr<CDesktopProgram> program_;
+};
+
+TEST_F(MainWindowTest, StatusButtonsAndTrayFollowTheConnection) {
+    StartAll();
+    EXPECT_EQ(Window().windowTitle(), QStringLiteral("OrvaPanel (ID000)"));
+    EXPECT_EQ(Status(), QStringLiteral("Current status: NOT connected."));
+    EXPECT_EQ(StatusColour(), 0xC80000u);
+    EXPECT_TRUE(Child<QPushButton>("orvaConfig")->isEnabled());
+    EXPECT_TRUE(Child<QPushButton>("iocpConfig")->isEnabled());
+    EXPECT_FALSE(Child<QPushButton>("eventsConfig")->isEnabled());  // no events list yet
+    EXPECT_TRUE(Child<QPushButton>("connect")->isDefault());
+    EXPECT_EQ(TrayMenu(), (QStringList{"Connect", "Hide", "-", "Exit"}));
+    EXPECT_EQ(Window().Tray()->Icon()->toolTip(), QStringLiteral("ID000: NOT connected."));
+
+    Click("connect");
+    ASSERT_EQ(server_->Command("wait-clients 1 3000"), "ok");
+    EXPECT_EQ(Status(), QStringLiteral("Current status: Connected."));
+    EXPECT_EQ(StatusColour(), 0x008000u);
+    EXPECT_EQ(Child<QPushButton>("connect")->text(), QStringLiteral("&Disconnect"));
+    for (const char* button : {"orvaConfig", "iocpConfig", "eventsConfig"})
+        EXPECT_FALSE(Child<QPushButton>(button)->isEnabled()) << button;
+    EXPECT_EQ(TrayMenu(), (QStringList{"Disconnect", "Hide", "-", "Exit"}));
+    EXPECT_EQ(Window().Tray()->Icon()->toolTip(), QStringLiteral("ID000: Connected."));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // the wait cursor is gone again
+
+    // The tray's first item disconnects.
+    Window().Tray()->Menu()->actions()[0]->trigger();
+    EXPECT_EQ(server_->Command("wait-line Arn.Fin: 3000"), "ok");
+    EXPECT_EQ(Status(), QStringLiteral("Current status: NOT connected."));
+    EXPECT_TRUE(Child<QPushButton>("iocpConfig")->isEnabled());
+    EXPECT_EQ(Child<QPushButton>("connect")->text(), QStringLiteral("&Connect"));
+}
+
+TEST_F(MainWindowTest, OptionChecksAreWrittenAtOnce) {
+    StartAll();
+    QTest::keyClick(Child<QCheckBox>("autoConnect"), Qt::Key_Space);
+    const CProfile ini(folder_ / "id000_conf.cnf");
+    EXPECT_EQ(ini.ReadInt(u"Options", u"AutoConnect", -1), 1);
+    QTest::keyClick(Child<QCheckBox>("autoHide"), Qt::Key_Space);
+    EXPECT_EQ(ini.ReadInt(u"Options", u"AutoHide", -1), 1);
+    QTest::keyClick(Child<QCheckBox>("autoConnect"), Qt::Key_Space);
+    EXPECT_EQ(ini.ReadInt(u"Options", u"AutoConnect", -1), 0);
+}
+
+TEST_F(MainWindowTest, CloseRuleBothWaysWithoutATray) {
+    StartAll();
+    ASSERT_FALSE(COrvaPanelDlg::HasTray());  // the offscreen platform has none
+    QSignalSpy ended(&Window(), &QDialog::finished);
+    Click("connect");
+    ASSERT_TRUE(program_->Controller().IsConnected());
+    // Connected: the close box keeps the instance; with no tray the window is minimised, never
+    // hidden, and the status line says why.
+    Window().close();
+    EXPECT_TRUE(Window().isVisible());
+    EXPECT_TRUE(Window().isMinimized());
+    EXPECT_TRUE(Child<QLabel>("status")->toolTip().contains(QStringLiteral("no system tray")));
+    EXPECT_EQ(ended.count(), 0);
+    // Esc does what the close box does.
+    QTest::keyClick(&Window(), Qt::Key_Escape);
+    EXPECT_EQ(ended.count(), 0);
+    // A double click on the tray icon shows the window again.
+    emit Window().Tray()->Icon()->activated(QSystemTrayIcon::DoubleClick);
+    EXPECT_FALSE(Window().isMinimized());
+    // The server drops the link: its close request ends the instance.
+    server_->Command("drop");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ended.count() == 1; }, 5000));
+    EXPECT_FALSE(program_->Controller().IsConnected());
+}
+
+TEST_F(MainWindowTest, CloseBoxWhileDisconnectedEnds) {
+    StartAll();
+    QSignalSpy ended(&Window(), &QDialog::finished);
+    Window().close();
+    EXPECT_EQ(ended.count(), 1);
+}
+
+TEST_F(MainWindowTest, RightDoubleClickOnTheTrayAsksToExit) {
+    StartAll();
+    QSignalSpy ended(&Window(), &QDialog::finished);
+    QStringList asked;
+    const auto answer = [&](QMessageBox::StandardButton button) {
+        QTimer::singleShot(0, [&asked, button] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            asked << box->windowTitle() + QStringLiteral(": ") + box->text();
+            box->button(button)->click();
+        });
+    };
+    QSystemTrayIcon* icon = Window().Tray()->Icon();
+    answer(QMessageBox::No);
+    emit icon->activated(QSystemTrayIcon::Context);
+    emit icon->activated(QSystemTrayIcon::Context);
+    EXPECT_EQ(asked, (QStringList{"Ask: Exit?"}));
+    EXPECT_EQ(ended.count(), 0);
+    answer(QMessageBox::Yes);
+    emit icon->activated(QSystemTrayIcon::Context);
+    emit icon->activated(QSystemTrayIcon::Context);
+    EXPECT_EQ(ended.count(), 1);
+}
+
+TEST_F(MainWindowTest, HelpOpensTheNewestPageOnTheProfilesHost) {
+    StartAll();
+    UrlCatcher catcher;
+    CProfile(AppProfileFile()).WriteString(u"Web", u"Host", u"https://Help.Example");
+    ::unsetenv("ORVA_WEB_HOST");
+    QTest::keyClick(&Window(), Qt::Key_F1);
+    {
+        const CHelpPageScope page(u"Anadir_y_Editar_Eventos.htm");
+        QTest::keyClick(Window().Monitor(), Qt::Key_F1);  // F1 anywhere
+    }
+    EXPECT_EQ(catcher.opened, (QStringList{"https://help.example/iocp/orva/orvapanel/help/",
+                                           "https://help.example/iocp/orva/orvapanel/help/"
+                                           "anadir_y_editar_eventos.htm"}));
+}
+
+TEST_F(MainWindowTest, AboutNamesTheInstanceAndOpensItsFolder) {
+    StartAll();
+    UrlCatcher catcher;
+    QString text;
+    QTimer::singleShot(0, [&] {
+        QWidget* about = QApplication::activeModalWidget();
+        ASSERT_NE(about, nullptr);
+        for (QLabel* label : about->findChildren<QLabel*>()) text += label->text() + "\n";
+        for (QPushButton* b : about->findChildren<QPushButton*>()) {
+            if (b->text() == QStringLiteral("&Open folder")) b->click();
+        }
+        about->close();
+    });
+    Window().ShowAbout();
+    EXPECT_TRUE(text.contains(QStringLiteral("OrvaPanel 1.04")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Instance ID000")));
+    EXPECT_TRUE(text.contains(QString::fromStdString(folder_.string())));
+    ASSERT_EQ(catcher.opened.size(), 1);
+    EXPECT_EQ(QUrl(catcher.opened[0]).toLocalFile().chopped(1),
+              QString::fromStdString(folder_.string()));
+}
+
+}  // namespace
+}  // namespace orva
+
+#include "MainWindowTest.moc"

@@ -1,0 +1,136 @@
+// The desktop program as a process: on a virtual X display with a small tray and without any,
+// and under a locale that writes numbers with a comma.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <clocale>
+#include <cstdio>
+#include <filesystem>
+
+#include "platform/Text.h"
+#include "support/Simulators.h"
+#include "support/TestEnv.h"
+
+namespace orva {
+namespace {
+
+std::string Shell(const std::string& command) {
+    std::string out;
+    if (FILE* p = ::popen(command.c_str(), "r")) {
+        char buf[4096];
+        while (size_t n = std::fread(buf, 1, sizeof(buf), p)) out.append(buf, n);
+        ::pclose(p);
+    }
+    return out;
+}
+
+bool Installed(const char* program) {
+    return std::filesystem::exists(std::string("/usr/bin/") + program);
+}
+
+class SmokeTest : public test::HomeTest {
+protected:
+    void SetUp() override { folder_ = home_.MakeUserFolder(); }
+
+    // The simulators and an instance that connects to them at start-up.
+    void StartSimulators(std::u16string afterConnect = u"") {
+        board_ = test::StartBoard("ORVA-12345");
+        server_ = test::StartServer("P3D");
+        ASSERT_TRUE(board_->Ready() && server_->Ready());
+        test::WriteBytes(folder_ / "id000_conf.cnf",
+                         "[Iocp]\nServers=1\nAlias_000=P3D\nIpDir_000=127.0.0.1\nPort_000=" +
+                             std::to_string(server_->Port()) +
+                             "\n[Options]\nAutoConnect=1\nAutoHide=0\n[Orva]\nSerial=ORVA-12345\n");
+        if (afterConnect.empty()) return;
+        test::WriteBytes(
+            folder_ / "id000_vars.xml",
+            "\xFF\xFE" + ToUtf16LeBytes(u"<offsets_list version=\"1.0\"><offset "
+                                        u"type=\"0\" name=\"HELLO\" id=\"0\" script=\"" +
+                                        afterConnect + u"\"/></offsets_list>"));
+    }
+    // A virtual display of its own; its number.
+    std::string StartDisplay() {
+        xvfb_ = std::make_unique<test::Process>(
+            "/usr/bin/Xvfb", std::vector<std::string>{"-displayfd", "1", "-screen", "0",
+                                                      "1024x768x24", "-nolisten", "tcp"});
+        const auto number = xvfb_->ReadLine();
+        return number ? ":" + *number : "";
+    }
+    std::unique_ptr<test::Process> StartProgram(
+        std::vector<std::pair<std::string, std::string>> env) {
+        env.emplace_back("ORVA_WEB_HOST", "");
+        return std::make_unique<test::Process>(test::BinPath("orvapanel"),
+                                               std::vector<std::string>{}, env);
+    }
+    // Connected to both simulators, then a stop signal ends it as its Exit button does.
+    void ExpectConnectedAndStoppedBySignal(test::Process& program) {
+        EXPECT_EQ(server_->Command("wait-clients 1 10000"), "ok");
+        EXPECT_EQ(board_->Command("wait-client 10000"), "ok");
+        program.Signal(SIGTERM);
+        EXPECT_EQ(program.Wait(), 0);
+        EXPECT_EQ(server_->Command("wait-line Arn.Fin: 3000"), "ok");
+        EXPECT_EQ(board_->Command("outputs"), "on:");
+    }
+
+    std::filesystem::path folder_;
+    std::unique_ptr<test::SimProcess> board_;
+    std::unique_ptr<test::SimProcess> server_;
+    std::unique_ptr<test::Process> xvfb_;
+};
+
+TEST_F(SmokeTest, WithATrayTheIconSitsInIt) {
+    if (!Installed("Xvfb") || !Installed("trayer") || !Installed("xwininfo")) {
+        GTEST_SKIP() << "Xvfb, trayer or xwininfo is missing (scripts/setup installs them)";
+    }
+    const std::string display = StartDisplay();
+    ASSERT_FALSE(display.empty());
+    test::Process tray(
+        "/usr/bin/trayer",
+        {"--edge", "top", "--align", "right", "--widthtype", "request", "--height", "24"},
+        {{"DISPLAY", display}});
+    const std::string panel = "DISPLAY=" + display + " xwininfo -name panel -tree 2>/dev/null";
+    for (int i = 0; i < 100 && Shell(panel).empty(); ++i) ::usleep(50000);
+    ASSERT_FALSE(Shell(panel).empty()) << "trayer did not start";
+    StartSimulators();
+    auto program = StartProgram({{"DISPLAY", display}, {"QT_QPA_PLATFORM", "xcb"}});
+    const auto line = program->WaitForLine("tray", std::chrono::seconds(15));
+    ASSERT_TRUE(line.has_value());
+    EXPECT_EQ(*line, "The tray icon is shown.");
+    // The icon's window is embedded in the tray's panel.
+    bool embedded = false;
+    for (int i = 0; i < 100 && !embedded; ++i) {
+        embedded = Shell(panel).find("\"orvapanel\"") != std::string::npos;
+        if (!embedded) ::usleep(50000);
+    }
+    EXPECT_TRUE(embedded) << Shell(panel);
+    ExpectConnectedAndStoppedBySignal(*program);
+}
+
+TEST_F(SmokeTest, WithoutATrayTheWindowStaysReachable) {
+    if (!Installed("Xvfb")) GTEST_SKIP() << "Xvfb is missing (scripts/setup installs it)";
+    const std::string display = StartDisplay();
+    ASSERT_FALSE(display.empty());
+    StartSimulators();
+    auto program = StartProgram({{"DISPLAY", display}, {"QT_QPA_PLATFORM", "xcb"}});
+    const auto line = program->WaitForLine("tray", std::chrono::seconds(15));
+    ASSERT_TRUE(line.has_value());
+    EXPECT_EQ(*line,
+              "This desktop has no system tray: the window is minimised where it would be "
+              "hidden.");
+    ExpectConnectedAndStoppedBySignal(*program);
+}
+
+TEST_F(SmokeTest, NumbersKeepTheirPointUnderACommaLocale) {
+    locale_t comma = ::newlocale(LC_ALL_MASK, "de_DE.UTF-8", nullptr);
+    if (!comma) GTEST_SKIP() << "the de_DE.UTF-8 locale is not generated (scripts/setup does it)";
+    ::freelocale(comma);
+    // Lua prints numbers through the C library: a comma locale would give "2,5".
+    StartSimulators(u"iocp.offset.value.set('P3D', 100, tostring(2.5) == '2.5' and 1 or 0)");
+    auto program = StartProgram({{"QT_QPA_PLATFORM", "offscreen"}, {"LC_ALL", "de_DE.UTF-8"}});
+    EXPECT_EQ(server_->Command("wait-line Arn.Resp:100=1: 10000"), "ok");
+    ExpectConnectedAndStoppedBySignal(*program);
+}
+
+}  // namespace
+}  // namespace orva
