@@ -1,5 +1,6 @@
 #include "platform/Profile.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -116,8 +117,9 @@ std::u16string CProfile::DecodeFile(std::string_view bytes) {
     } else {
         text = FromAnsi(bytes);
     }
-    // A byte-order mark (or a second one) is no part of the first line.
-    if (!text.empty() && text[0] == u'\uFEFF') text.erase(0, 1);
+    // Byte-order marks, however many editors stacked up, are no part of the first line. Dropping
+    // only one would let a write (which stores none) turn the first line into a section.
+    text.erase(0, std::min(text.find_first_not_of(u'\uFEFF'), text.size()));
     return text;
 }
 
