@@ -8,6 +8,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -17,6 +20,30 @@ void Figure(std::string_view name, double value, std::string_view unit) {
     std::printf("FIGURE %.*s=%.3f %.*s\n", static_cast<int>(name.size()), name.data(), value,
                 static_cast<int>(unit.size()), unit.data());
     std::fflush(stdout);
+}
+
+double CpuSeconds(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t end = text.rfind(')');
+    if (end == std::string::npos) return 0;
+    std::istringstream fields(text.substr(end + 2));
+    std::string field;
+    double ticks = 0;
+    for (int i = 3; fields >> field; ++i) {
+        if (i == 14 || i == 15) ticks += std::stod(field);
+        if (i == 15) break;
+    }
+    return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+double PeakRssMb(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+    }
+    return 0;
 }
 
 double Quantile(std::vector<double>& samples, double q) {

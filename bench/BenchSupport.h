@@ -1,6 +1,8 @@
 // Timing and figure printing shared by the benchmarks.
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
 #include <string_view>
 #include <vector>
@@ -31,5 +33,10 @@ double Quantile(std::vector<double>& samples, double q);
 // The median time, in microseconds, of one short line sent to a loopback TCP echo (Nagle off,
 // as every link of ours has it) and back.
 double LoopbackRoundTripMicros(int rounds);
+
+// utime + stime of a process so far, in seconds.
+double CpuSeconds(pid_t pid);
+// The peak resident memory of a process (VmHWM), in MB.
+double PeakRssMb(pid_t pid);
 
 }  // namespace orva::bench

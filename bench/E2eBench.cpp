@@ -22,33 +22,6 @@
 using namespace orva;
 using namespace std::chrono_literals;
 
-namespace {
-
-// utime + stime of a process, in seconds.
-double CpuSeconds(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::istringstream fields(text.substr(text.rfind(')') + 2));
-    std::string field;
-    double ticks = 0;
-    for (int i = 3; fields >> field; ++i) {
-        if (i == 14 || i == 15) ticks += std::stod(field);
-        if (i == 15) break;
-    }
-    return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
-}
-
-double PeakRssMb(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(in, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
-    }
-    return 0;
-}
-
-}  // namespace
-
 int main() {
     test::TempHome home;
     ::setenv("ORVA_BUILD_DIR", ORVA_BUILD_DIR, 1);
@@ -98,12 +71,12 @@ int main() {
     bench::Figure("e2e_median_vs_rtt", median / rttMs, "x");
     bench::Figure("e2e_p99_ms", p99, "ms");
 
-    const double before = CpuSeconds(panel.Pid());
+    const double before = bench::CpuSeconds(panel.Pid());
     std::this_thread::sleep_for(10s);
-    const double idle = (CpuSeconds(panel.Pid()) - before) / 10.0 * 100.0;
+    const double idle = (bench::CpuSeconds(panel.Pid()) - before) / 10.0 * 100.0;
     std::printf("connected and idle for 10 s: %.2f %% of one core\n", idle);
     bench::Figure("idle_cpu_percent", idle, "%");
-    bench::Figure("headless_rss_mb", PeakRssMb(panel.Pid()), "MB");
+    bench::Figure("headless_rss_mb", bench::PeakRssMb(panel.Pid()), "MB");
     panel.Signal(SIGTERM);
     panel.Wait();
     return 0;

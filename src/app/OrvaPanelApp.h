@@ -39,6 +39,8 @@ public:
 
     CConnectionController& Controller() { return *controller_; }
     CNotify& Notify() { return notify_; }
+    // The boards, real and simulated: the card tools open their own board objects on it.
+    IHidBackend& Backend() { return backend_; }
     // The folder of the running program (where quivr.mod is looked for).
     static std::filesystem::path ProgramFolder();
 

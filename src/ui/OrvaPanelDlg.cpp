@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QKeyEvent>
@@ -68,14 +69,21 @@ void COrvaPanelDlg::BuildWindow() {
     program->addAction(QStringLiteral("E&xit"), this, [this] { ExitProgram(); });
     layout->setMenuBar(menuBar);
 
+    auto* head = new QHBoxLayout;
+    auto* icon = new QLabel(this);
+    icon->setPixmap(QIcon(QStringLiteral(":/icons/orvapanel.svg")).pixmap(40, 40));
+    head->addWidget(icon);
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("status"));
     QFont bold = status_->font();
     bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.15);
     status_->setFont(bold);
-    layout->addWidget(status_);
+    head->addWidget(status_, 1);
+    layout->addLayout(head);
 
-    auto* config = new QHBoxLayout;
+    auto* configGroup = new QGroupBox(QStringLiteral("Configuration"), this);
+    auto* config = new QHBoxLayout(configGroup);
     orvaConfig_ = new QPushButton(QStringLiteral("&Orva Config"), this);
     orvaConfig_->setObjectName(QStringLiteral("orvaConfig"));
     eventsConfig_ = new QPushButton(QStringLiteral("&Events Config"), this);
@@ -86,7 +94,7 @@ void COrvaPanelDlg::BuildWindow() {
         b->setAutoDefault(false);
         config->addWidget(b);
     }
-    layout->addLayout(config);
+    layout->addWidget(configGroup);
     connect(orvaConfig_, &QPushButton::clicked, this, [this] {
         if (controller_) controller_->SelectCard();
     });
@@ -101,8 +109,11 @@ void COrvaPanelDlg::BuildWindow() {
     autoConnect_->setObjectName(QStringLiteral("autoConnect"));
     autoHide_ = new QCheckBox(QStringLiteral("Auto &hide after a successful connection"), this);
     autoHide_->setObjectName(QStringLiteral("autoHide"));
-    layout->addWidget(autoConnect_);
-    layout->addWidget(autoHide_);
+    auto* optionsGroup = new QGroupBox(QStringLiteral("Options"), this);
+    auto* options = new QVBoxLayout(optionsGroup);
+    options->addWidget(autoConnect_);
+    options->addWidget(autoHide_);
+    layout->addWidget(optionsGroup);
     // Each change is written at once.
     connect(autoConnect_, &QCheckBox::toggled, this, [this](bool on) {
         if (controller_) controller_->SetAutoConnect(on);

@@ -1,0 +1,79 @@
+// The desktop program as a process, connected to the simulators with its window shown: its CPU
+// while idle and its peak memory against a bare Qt window on the same display.
+#include <signal.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+
+#include "BenchSupport.h"
+#include "support/Simulators.h"
+#include "support/TestEnv.h"
+
+using namespace orva;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Xvfb when it is installed (a real X connection, as on a desktop), else the offscreen platform.
+std::vector<std::pair<std::string, std::string>> DisplayEnv(std::unique_ptr<test::Process>& x) {
+    if (std::filesystem::exists("/usr/bin/Xvfb")) {
+        x = std::make_unique<test::Process>(
+            "/usr/bin/Xvfb", std::vector<std::string>{"-displayfd", "1", "-nolisten", "tcp"});
+        if (const auto number = x->ReadLine()) {
+            return {{"DISPLAY", ":" + *number}, {"QT_QPA_PLATFORM", "xcb"}};
+        }
+    }
+    return {{"QT_QPA_PLATFORM", "offscreen"}};
+}
+
+}  // namespace
+
+int main() {
+    test::TempHome home;
+    ::setenv("ORVA_BUILD_DIR", ORVA_BUILD_DIR, 1);
+    std::unique_ptr<test::Process> xserver;
+    auto env = DisplayEnv(xserver);
+    std::printf("display: %s\n", env.size() > 1 ? env[0].second.c_str() : "offscreen");
+    auto board = test::StartBoard("ORVA-12345");
+    auto server = test::StartServer("P3D");
+    if (!board->Ready() || !server->Ready()) {
+        std::fprintf(stderr, "the simulators did not start\n");
+        return 1;
+    }
+    const auto folder = home.MakeUserFolder();
+    test::WriteBytes(folder / "bench_conf.cnf",
+                     "[Iocp]\nServers=1\nAlias_000=P3D\nIpDir_000=127.0.0.1\nPort_000=" +
+                         std::to_string(server->Port()) +
+                         "\n[Options]\nAutoConnect=1\nAutoHide=0\n[Orva]\nSerial=ORVA-12345\n");
+    test::WriteBytes(folder / "bench_vars.xml",
+                     "<offsets_list version=\"1.0\"><offset type=\"0\" name=\"HELLO\" id=\"0\" "
+                     "script=\"print('connected')\"/></offsets_list>");
+    env.emplace_back("ORVA_WEB_HOST", "");
+    test::Process panel(test::BinPath("orvapanel"), {"/BENCH"}, env);
+    if (server->Command("wait-clients 1 15000") != "ok") {
+        std::fprintf(stderr, "the desktop program did not connect\n");
+        return 1;
+    }
+    std::this_thread::sleep_for(1s);  // the window and the print monitor settle
+    const double before = bench::CpuSeconds(panel.Pid());
+    std::this_thread::sleep_for(10s);
+    const double idle = (bench::CpuSeconds(panel.Pid()) - before) / 10.0 * 100.0;
+    std::printf("connected, window shown, idle for 10 s: %.2f %% of one core\n", idle);
+    bench::Figure("gui_idle_cpu_percent", idle, "%");
+
+    test::Process bare(std::string(ORVA_BUILD_DIR) + "/bench/barewindow", {}, env);
+    if (!bare.WaitForLine("shown", 15s)) {
+        std::fprintf(stderr, "the bare window did not start\n");
+        return 1;
+    }
+    std::this_thread::sleep_for(1s);
+    const double panelMb = bench::PeakRssMb(panel.Pid());
+    const double bareMb = bench::PeakRssMb(bare.Pid());
+    std::printf("peak memory: orvapanel %.1f MB, bare Qt window %.1f MB\n", panelMb, bareMb);
+    bench::Figure("gui_rss_vs_bare_qt", panelMb / bareMb, "x");
+    bench::Figure("gui_rss_mb", panelMb, "MB");
+    panel.Signal(SIGTERM);
+    panel.Wait();
+    return 0;
+}
