@@ -1,0 +1,1 @@
+#include "scripting/EditorCatalogue.h"

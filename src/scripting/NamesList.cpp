@@ -1,0 +1,1 @@
+#include "scripting/NamesList.h"
