@@ -21,6 +21,9 @@ public:
     int Step(uint8_t a, uint8_t b);
 
     int32_t Value() const { return value_.load(std::memory_order_relaxed); }
+    int32_t Low() const { return low_.load(std::memory_order_relaxed); }
+    int32_t High() const { return high_.load(std::memory_order_relaxed); }
+    bool Cyclic() const { return cyclic_.load(std::memory_order_relaxed); }
     void SetValue(int32_t v) { value_.store(v, std::memory_order_relaxed); }
     void SetLimits(int32_t low, int32_t high, bool cyclic);
     // Brings the value into the limits and stores it back; the result.

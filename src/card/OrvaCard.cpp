@@ -248,6 +248,7 @@ void COrvaCard::HandleInputs(const Report& r) {
         const uint8_t old = inputShadow_[k].load(std::memory_order_relaxed);
         if (old == now) continue;
         inputShadow_[k].store(now, std::memory_order_relaxed);
+        inputChanges_[k].fetch_or(static_cast<uint8_t>(old ^ now), std::memory_order_relaxed);
         for (int b = 0; b < 8; ++b) {
             const auto mask = static_cast<uint8_t>(1u << b);
             if ((old & mask) == (now & mask)) continue;

@@ -49,6 +49,32 @@ bool IsDisplayNumberFormat(std::u16string_view format);
 std::u16string ReplaceForSegments(std::u16string_view format);
 using DisplayReport = std::array<uint8_t, kDisplayReportSize>;
 
+// What a board object holds at one moment, copied for a monitor. Each part is taken under its
+// own lock, so each is consistent in itself; none is held while the copy is used.
+struct CardSnapshot {
+    struct Encoder {
+        int id = 0;
+        int64_t pinA = 0;
+        int64_t pinB = 0;
+        int32_t value = 0;
+        int32_t low = 0;
+        int32_t high = 0;
+        bool cyclic = false;
+    };
+    bool connected = false;
+    int32_t product = -1;
+    Report inputs{};        // the bits as the board last sent them
+    Report inputChanges{};  // bits that changed since the last snapshot that took them
+    Report outputs{};
+    std::array<uint16_t, 8> analog{};  // the raw words of channels 1-8
+    uint16_t adcMask = 0;
+    Report servos{};
+    uint16_t servoEnable = 0;
+    std::array<DisplayReport, kDisplayCards> displays{};
+    std::vector<Encoder> encoders;
+    std::array<uint8_t, 8> extensions{};
+};
+
 class COrvaCard {
 public:
     COrvaCard(IHidBackend& backend, CNotify* notifyTarget);
@@ -111,6 +137,10 @@ public:
     uint8_t VersionMinor() const { return versionMinor_.load(std::memory_order_relaxed); }
     void ClearVersion();
     uint16_t CardNumber() const { return cardNumber_.load(std::memory_order_relaxed); }
+    // A copy of the state for a monitor; never reads the device. With takeChanges the input
+    // changes seen since the last such call are handed over (and forgotten here), so a change
+    // shorter than the monitor's refresh still shows.
+    CardSnapshot Snapshot(bool takeChanges);
 
     // Displays and encoders.
     int CreateDisplay(int64_t first, int64_t last);
@@ -177,6 +207,7 @@ private:
 
     std::array<std::atomic<uint16_t>, 9> analog_{};
     std::array<std::atomic<uint8_t>, kReportSize> inputShadow_{};
+    std::array<std::atomic<uint8_t>, kReportSize> inputChanges_{};
     std::array<std::atomic<uint8_t>, 8> extensions_{};
     std::atomic<uint8_t> versionMajor_{1};
     std::atomic<uint8_t> versionMinor_{0};

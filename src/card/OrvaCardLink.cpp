@@ -49,6 +49,7 @@ void COrvaCard::SetSense(bool senseVcc) {
 void COrvaCard::ClearState() {
     for (auto& w : analog_) w.store(0, std::memory_order_relaxed);
     for (auto& b : inputShadow_) b.store(0, std::memory_order_relaxed);
+    for (auto& b : inputChanges_) b.store(0, std::memory_order_relaxed);
     adcMask_.store(0, std::memory_order_relaxed);
     {
         std::lock_guard lock(imageMutex_);
@@ -181,6 +182,7 @@ bool COrvaCard::IsPresent() {
 
 void COrvaCard::ReaderLoop(std::stop_token stop) {
     for (auto& b : inputShadow_) b.store(0, std::memory_order_relaxed);
+    for (auto& b : inputChanges_) b.store(0, std::memory_order_relaxed);
     for (auto& w : analog_) w.store(0, std::memory_order_relaxed);
     if (!SleepUnlessStopped(stop, kReaderSettle)) return;
     std::array<uint8_t, 512> buffer{};

@@ -125,6 +125,36 @@ TEST_F(CardProtocolTest, InputNotificationsInReportOrderWithBothSenses) {
     card_.SetSense(false);
 }
 
+TEST_F(CardProtocolTest, SnapshotKeepsChangesShorterThanTheMonitorsLook) {
+    AddBoard("ORVA-12345");
+    card_.Configure(-1, u"ORVA-12345");
+    ASSERT_TRUE(card_.Open());  // replayed reports, no threads
+    Report r{};
+    r[3] = 0x20;  // pin 18 on...
+    card_.HandleReport(r.data(), r.size());
+    r[3] = 0x00;  // ...and off again before anyone looked
+    card_.HandleReport(r.data(), r.size());
+    card_.SetOutput(30, true);
+    const int encoder = card_.CreateEncoder(100, 101, 1);
+    ASSERT_TRUE(card_.SetEncoderLimits(encoder, -5, 5, true));
+    CardSnapshot s = card_.Snapshot(true);
+    EXPECT_TRUE(s.connected);
+    EXPECT_EQ(s.inputs[3], 0x00);
+    EXPECT_EQ(s.inputChanges[3], 0x20);
+    EXPECT_EQ(s.outputs, card_.OutputImage());
+    ASSERT_EQ(s.encoders.size(), 1u);
+    EXPECT_EQ(s.encoders[0].id, encoder);
+    EXPECT_EQ(s.encoders[0].pinB, 101);
+    EXPECT_EQ(s.encoders[0].low, -5);
+    EXPECT_TRUE(s.encoders[0].cyclic);
+    // Handed over once; a look that does not take them leaves them.
+    r[3] = 0x20;
+    card_.HandleReport(r.data(), r.size());
+    EXPECT_EQ(card_.Snapshot(false).inputChanges[3], 0x00);
+    EXPECT_EQ(card_.Snapshot(true).inputChanges[3], 0x20);
+    EXPECT_EQ(card_.Snapshot(true).inputChanges[3], 0x00);
+}
+
 TEST_F(CardProtocolTest, AnalogWordsOnBothBoards) {
     AddBoard("ORVA-12345");
     card_.Configure(-1, u"ORVA-12345");
