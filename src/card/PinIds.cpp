@@ -21,6 +21,21 @@ PinIdResult CalcPinId(int64_t addr, int64_t io) {
     return {static_cast<int>(8 * kBase[static_cast<size_t>(k)] - 1 + io), PinIdError::None};
 }
 
+PinRange CardPins(int addr) {
+    if (addr < 0 || addr > kMainBoardAddr) return {};
+    const auto k = static_cast<size_t>(addr < 5 ? addr : addr - 5);
+    const int width = k < 5 ? 64 : (addr == kMainBoardAddr ? 16 : 32);
+    return {8 * kBase[k], width};
+}
+
+bool CardHasInputs(int addr) {
+    return (addr >= 0 && addr <= 4) || (addr >= 10 && addr <= kMainBoardAddr);
+}
+
+bool CardHasOutputs(int addr) {
+    return addr >= 5 && addr <= kMainBoardAddr;
+}
+
 std::u16string ExtensionShortName(int addr) {
     if (addr < 0 || addr >= kCards) return Format(u"Unknown Ext %d", addr);
     if (addr < 5) return Format(u"64 INS %d", addr + 1);

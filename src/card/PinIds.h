@@ -41,6 +41,18 @@ struct PinIdResult {
 // or nothing) and are answered with an I/O error; ADDR above 63 is an ADDR error.
 PinIdResult CalcPinId(int64_t addr, int64_t io);
 
+// The pins a card's inputs or outputs occupy: ADDR 0-14 the extension cards, 15 the main
+// board's own 16. Input and output reports use the same ids; a card has only the kinds its ADDR
+// gives (0-4 inputs, 5-9 outputs, 10-15 both). Empty (count 0) for other ADDRs.
+struct PinRange {
+    int first = 0;
+    int count = 0;
+};
+inline constexpr int kMainBoardAddr = 15;
+PinRange CardPins(int addr);
+bool CardHasInputs(int addr);
+bool CardHasOutputs(int addr);
+
 std::u16string ExtensionShortName(int addr);
 std::u16string ExtensionLongName(int addr);
 

@@ -23,6 +23,22 @@ TEST(PinIds, CalcPinIdWorkedExamplesAndErrors) {
     for (int addr = 16; addr <= 63; ++addr) EXPECT_EQ(CalcPinId(addr, 1).error, PinIdError::Io);
 }
 
+TEST(PinIds, CardPinRanges) {
+    // The first input of ADDR 0, the last output of ADDR 5, the main board's last output.
+    EXPECT_EQ(CardPins(0).first, 16);
+    EXPECT_EQ(CardPins(5).first + CardPins(5).count - 1, 79);
+    EXPECT_EQ(CardPins(kMainBoardAddr).first, 496);
+    EXPECT_EQ(CardPins(kMainBoardAddr).count, 16);
+    EXPECT_EQ(CardPins(10).first, 336);
+    EXPECT_EQ(CardPins(10).count, 32);
+    EXPECT_EQ(CardPins(16).count, 0);  // a display card has no I/O pins
+    EXPECT_EQ(CardPins(-1).count, 0);
+    EXPECT_TRUE(CardHasInputs(4) && !CardHasOutputs(4));
+    EXPECT_TRUE(CardHasOutputs(9) && !CardHasInputs(9));
+    EXPECT_TRUE(CardHasInputs(12) && CardHasOutputs(12));
+    EXPECT_TRUE(CardHasInputs(kMainBoardAddr) && CardHasOutputs(kMainBoardAddr));
+}
+
 TEST(PinIds, ExtensionNames) {
     EXPECT_EQ(ExtensionShortName(0), u"64 INS 1");
     EXPECT_EQ(ExtensionShortName(9), u"64 OUTS 5");
