@@ -1,5 +1,8 @@
 #include "ui/DesktopProgram.h"
 
+#include "platform/Paths.h"
+#include "platform/Profile.h"
+
 #include <signal.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
@@ -67,7 +70,7 @@ CDesktopProgram::~CDesktopProgram() {
 std::optional<int> CDesktopProgram::Start(const std::vector<std::u16string>& params) {
     FrontEnd frontEnd{prompt_, *window_, *window_, opener_};
     if (const auto code = core_->InitInstance(params, frontEnd)) return code;
-    window_->Attach(core_->Controller(), core_->Notify());
+    window_->Attach(core_->Controller(), core_->Notify(), core_->Backend());
     return std::nullopt;
 }
 
@@ -81,6 +84,10 @@ int CDesktopProgram::Run() {
     std::puts(COrvaPanelDlg::HasTray() ? "The tray icon is shown." : COrvaPanelDlg::kNoTrayNote);
     std::fflush(stdout);
     window_->show();
+    // The I/O monitor opens again if it was open when the program last ended.
+    if (CProfile(AppProfileFile()).ReadInt(u"Windows", u"IoMonitor", 0) == 1) {
+        window_->ShowIoMonitor();
+    }
     running_ = true;
     const int code = QApplication::exec();
     running_ = false;

@@ -18,6 +18,7 @@
 #include "app/UpdateCheck.h"
 #include "ui/AboutDlg.h"
 #include "ui/DebugMonitor.h"
+#include "ui/IoMonitor.h"
 #include "ui/IocpConfig.h"
 #include "ui/NotifyPump.h"
 #include "ui/TrayIcon.h"
@@ -40,12 +41,13 @@ COrvaPanelDlg::COrvaPanelDlg(IUserPrompt& prompt, IShellOpener& opener, QWidget*
     : QDialog(parent), prompt_(prompt), opener_(opener) {
     setWindowIcon(QIcon(QStringLiteral(":/icons/orvapanel.svg")));
     BuildWindow();
-    tray_ = new CTrayIcon({[this] {
-                               if (controller_) controller_->ToggleConnection();
-                           },
-                           [this] { ToggleWindow(); }, [this] { ExitProgram(); },
-                           [this] { SetWindowVisible(true); }, [this] { AskExit(); }},
-                          this);
+    tray_ = new CTrayIcon(
+        {[this] {
+             if (controller_) controller_->ToggleConnection();
+         },
+         [this] { ToggleWindow(); }, [this] { ShowIoMonitor(); }, [this] { ExitProgram(); },
+         [this] { SetWindowVisible(true); }, [this] { AskExit(); }},
+        this);
     qApp->installEventFilter(this);
 }
 
@@ -59,6 +61,8 @@ void COrvaPanelDlg::BuildWindow() {
     QMenu* program = menuBar->addMenu(QStringLiteral("&Program"));
     program->addAction(QStringLiteral("Show print &monitor"), QKeySequence(Qt::CTRL | Qt::Key_M),
                        this, [this] { ShowMonitor(); });
+    program->addAction(QStringLiteral("&I/O monitor"), QKeySequence(Qt::CTRL | Qt::Key_I), this,
+                       [this] { ShowIoMonitor(); });
     program->addSeparator();
     program->addAction(QStringLiteral("&About OrvaPanel..."), this, [this] { ShowAbout(); });
     QAction* help =
@@ -140,9 +144,11 @@ void COrvaPanelDlg::BuildWindow() {
     SetConfigButtonsEnabled(true);
 }
 
-void COrvaPanelDlg::Attach(CConnectionController& controller, CNotify& notify) {
+void COrvaPanelDlg::Attach(CConnectionController& controller, CNotify& notify,
+                           IHidBackend& backend) {
     controller_ = &controller;
     monitor_ = std::make_unique<CDebugMonitor>(controller.Monitor(), prompt_);
+    ioMonitor_ = std::make_unique<CIoMonitor>(controller, backend);
     pump_ = new CNotifyPump(notify, this);
     if (!HasTray()) status_->setToolTip(QString::fromUtf8(kNoTrayNote));
     controller.RefreshStatus();
@@ -158,6 +164,7 @@ void COrvaPanelDlg::ShowStatus(const StatusInfo& status) {
     palette.setColor(QPalette::WindowText, QColor::fromRgb(status.colour));
     status_->setPalette(palette);
     tray_->Update(status);
+    if (ioMonitor_) ioMonitor_->UpdateSource();
     // The connect blocks this thread; the cursor says so meanwhile.
     if (status.connecting && !waitCursor_) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -260,6 +267,13 @@ void COrvaPanelDlg::ShowMonitor() {
     monitor_->Show();
     monitor_->raise();
     monitor_->activateWindow();
+}
+
+void COrvaPanelDlg::ShowIoMonitor() {
+    if (!ioMonitor_) return;
+    ioMonitor_->show();
+    ioMonitor_->raise();
+    ioMonitor_->activateWindow();
 }
 
 void COrvaPanelDlg::closeEvent(QCloseEvent* event) {

@@ -14,6 +14,7 @@ class QPushButton;
 namespace orva {
 
 class CDebugMonitor;
+class CIoMonitor;
 class CNotifyPump;
 class CTrayIcon;
 class IShellOpener;
@@ -26,7 +27,7 @@ public:
     ~COrvaPanelDlg() override;
 
     // After start-up: the controller to drive and the queue whose notifications it handles.
-    void Attach(CConnectionController& controller, CNotify& notify);
+    void Attach(CConnectionController& controller, CNotify& notify, IHidBackend& backend);
 
     void ShowStatus(const StatusInfo& status) override;
     bool IsWindowVisible() const override;
@@ -46,8 +47,10 @@ public:
     void OpenHelp();
     void ShowAbout();
     void ShowMonitor();
+    void ShowIoMonitor();
 
     CDebugMonitor* Monitor() const { return monitor_.get(); }
+    CIoMonitor* IoMonitor() const { return ioMonitor_.get(); }
     CTrayIcon* Tray() const { return tray_; }
     // Without a tray the window is minimised where it would be hidden.
     static bool HasTray();
@@ -71,6 +74,7 @@ private:
     IShellOpener& opener_;
     CConnectionController* controller_ = nullptr;
     std::unique_ptr<CDebugMonitor> monitor_;
+    std::unique_ptr<CIoMonitor> ioMonitor_;
     CNotifyPump* pump_ = nullptr;
     CTrayIcon* tray_ = nullptr;
     QLabel* status_ = nullptr;

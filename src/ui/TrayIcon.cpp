@@ -17,10 +17,12 @@ CTrayIcon::CTrayIcon(Actions actions, QObject* parent)
       rightClick_(new QTimer(this)) {
     connectAction_ = menu_->addAction(QStringLiteral("Connect"));
     showAction_ = menu_->addAction(QStringLiteral("Hide"));
+    QAction* ioAction = menu_->addAction(QStringLiteral("I/O Monitor"));
     menu_->addSeparator();
     QAction* exitAction = menu_->addAction(QStringLiteral("Exit"));
     connect(connectAction_, &QAction::triggered, this, [this] { actions_.toggleConnection(); });
     connect(showAction_, &QAction::triggered, this, [this] { actions_.toggleWindow(); });
+    connect(ioAction, &QAction::triggered, this, [this] { actions_.ioMonitor(); });
     connect(exitAction, &QAction::triggered, this, [this] { actions_.exit(); });
 
     // The menu is ours to pop up, not the tray's: a second right click within the double-click

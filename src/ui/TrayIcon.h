@@ -21,6 +21,7 @@ public:
     struct Actions {
         std::function<void()> toggleConnection;  // "Connect" / "Disconnect"
         std::function<void()> toggleWindow;      // "Show" / "Hide"
+        std::function<void()> ioMonitor;         // "I/O Monitor"
         std::function<void()> exit;              // "Exit"
         std::function<void()> showWindow;        // a double click
         std::function<void()> askExit;           // a double click of the right button

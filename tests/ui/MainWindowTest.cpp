@@ -104,7 +104,7 @@ TEST_F(MainWindowTest, StatusButtonsAndTrayFollowTheConnection) {
     EXPECT_TRUE(Child<QPushButton>("iocpConfig")->isEnabled());
     EXPECT_FALSE(Child<QPushButton>("eventsConfig")->isEnabled());  // no events list yet
     EXPECT_TRUE(Child<QPushButton>("connect")->isDefault());
-    EXPECT_EQ(TrayMenu(), (QStringList{"Connect", "Hide", "-", "Exit"}));
+    EXPECT_EQ(TrayMenu(), (QStringList{"Connect", "Hide", "I/O Monitor", "-", "Exit"}));
     EXPECT_EQ(Window().Tray()->Icon()->toolTip(), QStringLiteral("ID000: NOT connected."));
 
     Click("connect");
@@ -114,7 +114,7 @@ TEST_F(MainWindowTest, StatusButtonsAndTrayFollowTheConnection) {
     EXPECT_EQ(Child<QPushButton>("connect")->text(), QStringLiteral("&Disconnect"));
     for (const char* button : {"orvaConfig", "iocpConfig", "eventsConfig"})
         EXPECT_FALSE(Child<QPushButton>(button)->isEnabled()) << button;
-    EXPECT_EQ(TrayMenu(), (QStringList{"Disconnect", "Hide", "-", "Exit"}));
+    EXPECT_EQ(TrayMenu(), (QStringList{"Disconnect", "Hide", "I/O Monitor", "-", "Exit"}));
     EXPECT_EQ(Window().Tray()->Icon()->toolTip(), QStringLiteral("ID000: Connected."));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // the wait cursor is gone again
 
