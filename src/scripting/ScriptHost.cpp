@@ -5,6 +5,7 @@
 #include "platform/Paths.h"
 #include "platform/Text.h"
 #include "platform/UserPrompt.h"
+#include "scripting/EditorCatalogue.h"
 
 namespace orva {
 namespace {
@@ -146,6 +147,7 @@ void InitLuaState(lua_State* L) {
         lua_setfield(L, -2, entry.name);
     }
     lua_pop(L, 1);
+    InitEditorCatalogue();
 
     // The path's own bytes, not the code page: the file system takes them as they are, and a
     // "?" made for a character outside the code page would be the module-name placeholder.
