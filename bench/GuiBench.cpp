@@ -3,37 +3,22 @@
 #include <signal.h>
 
 #include <cstdio>
-#include <filesystem>
 #include <thread>
 
 #include "BenchSupport.h"
+#include "GuiEnv.h"
+#include "platform/Paths.h"
 #include "support/Simulators.h"
 #include "support/TestEnv.h"
 
 using namespace orva;
 using namespace std::chrono_literals;
 
-namespace {
-
-// Xvfb when it is installed (a real X connection, as on a desktop), else the offscreen platform.
-std::vector<std::pair<std::string, std::string>> DisplayEnv(std::unique_ptr<test::Process>& x) {
-    if (std::filesystem::exists("/usr/bin/Xvfb")) {
-        x = std::make_unique<test::Process>(
-            "/usr/bin/Xvfb", std::vector<std::string>{"-displayfd", "1", "-nolisten", "tcp"});
-        if (const auto number = x->ReadLine()) {
-            return {{"DISPLAY", ":" + *number}, {"QT_QPA_PLATFORM", "xcb"}};
-        }
-    }
-    return {{"QT_QPA_PLATFORM", "offscreen"}};
-}
-
-}  // namespace
-
 int main() {
     test::TempHome home;
     ::setenv("ORVA_BUILD_DIR", ORVA_BUILD_DIR, 1);
     std::unique_ptr<test::Process> xserver;
-    auto env = DisplayEnv(xserver);
+    auto env = bench::GuiDisplayEnv(xserver);
     std::printf("display: %s\n", env.size() > 1 ? env[0].second.c_str() : "offscreen");
     auto board = test::StartBoard("ORVA-12345");
     auto server = test::StartServer("P3D");
@@ -75,5 +60,28 @@ int main() {
     bench::Figure("gui_rss_mb", panelMb, "MB");
     panel.Signal(SIGTERM);
     panel.Wait();
+
+    // The I/O monitor shown (it opens again as it was left), the board's switch toggling a
+    // hundred times a second.
+    test::WriteBytes(AppProfileFile(), "[Windows]\nIoMonitor=1\n");
+    test::Process watched(test::BinPath("orvapanel"), {"/BENCH"}, env);
+    if (server->Command("wait-clients 1 15000") != "ok") {
+        std::fprintf(stderr, "the desktop program did not connect again\n");
+        return 1;
+    }
+    std::this_thread::sleep_for(1s);
+    const double start = bench::CpuSeconds(watched.Pid());
+    auto next = std::chrono::steady_clock::now();
+    for (int i = 0; i < 1000; ++i) {
+        board->Command("toggle 20");
+        next += 10ms;
+        std::this_thread::sleep_until(next);
+    }
+    const double busy = (bench::CpuSeconds(watched.Pid()) - start) / 10.0 * 100.0;
+    std::printf("I/O monitor shown, an input toggling 100 times a second: %.2f %% of one core\n",
+                busy);
+    bench::Figure("io_monitor_cpu_percent", busy, "%");
+    watched.Signal(SIGTERM);
+    watched.Wait();
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "app/UpdateCheck.h"
 
-#include <curl/curl.h>
+#include "app/Download.h"
+
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -71,11 +72,6 @@ PromptRequest StyledRequest(std::u16string text, std::u16string caption, int32_t
     return r;
 }
 
-size_t WriteToStream(char* data, size_t size, size_t count, void* stream) {
-    static_cast<std::ofstream*>(stream)->write(data, static_cast<std::streamsize>(size * count));
-    return size * count;
-}
-
 std::filesystem::path TempFile(std::u16string_view productKey) {
     static std::atomic<unsigned> counter{0};
     std::error_code ec;
@@ -96,31 +92,6 @@ bool CDesktopOpener::Open(std::u16string_view target) {
     int status = 0;
     ::waitpid(pid, &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-bool DownloadToFile(const std::string& url, const std::filesystem::path& file, long timeoutMs) {
-    static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    if (!initialised) return false;
-    CURL* curl = curl_easy_init();
-    if (!curl) return false;
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    if (!out) {
-        curl_easy_cleanup(curl);
-        return false;
-    }
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, timeoutMs);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, timeoutMs);
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, WriteToStream);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &out);
-    const bool ok = curl_easy_perform(curl) == CURLE_OK;
-    curl_easy_cleanup(curl);
-    out.close();
-    return ok && out.good();
 }
 
 std::u16string WebHost() {

@@ -22,9 +22,6 @@ public:
     bool Open(std::u16string_view target) override;
 };
 
-// Downloads url into file within timeoutMs; false on any failure (HTTP errors included).
-bool DownloadToFile(const std::string& url, const std::filesystem::path& file, long timeoutMs);
-
 // The web host of help pages, the repository and updates: $ORVA_WEB_HOST, else the
 // application profile's "Web"/"Host", else the maker's. An empty host switches the check off.
 std::u16string WebHost();

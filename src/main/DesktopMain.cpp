@@ -7,6 +7,9 @@
 
 int main(int argc, char** argv) {
     orva::CDesktopProgram::TakeStopSignals();
+    // Qt's own event dispatcher hands a board or server notification to its handler sooner
+    // than the glib one, and nothing here needs glib's loop.
+    if (!qEnvironmentVariableIsSet("QT_NO_GLIB")) qputenv("QT_NO_GLIB", "1");
     QApplication app(argc, argv);
     orva::CDesktopProgram::KeepCNumbers();
     QApplication::setApplicationName(QStringLiteral("OrvaPanel"));
