@@ -39,6 +39,7 @@ CDesktopProgram::CDesktopProgram()
     : window_(std::make_unique<COrvaPanelDlg>(prompt_, opener_)),
       core_(std::make_unique<COrvaPanelApp>()) {
     QApplication::setQuitOnLastWindowClosed(false);  // hidden in the tray is still running
+    window_->SetBackend(core_->Backend());
     connect(window_.get(), &QDialog::finished, this, [this] {
         if (running_) QCoreApplication::quit();
     });
@@ -70,7 +71,7 @@ CDesktopProgram::~CDesktopProgram() {
 std::optional<int> CDesktopProgram::Start(const std::vector<std::u16string>& params) {
     FrontEnd frontEnd{prompt_, *window_, *window_, opener_};
     if (const auto code = core_->InitInstance(params, frontEnd)) return code;
-    window_->Attach(core_->Controller(), core_->Notify(), core_->Backend());
+    window_->Attach(core_->Controller(), core_->Notify());
     return std::nullopt;
 }
 

@@ -17,10 +17,12 @@
 #include "app/OrvaPanelApp.h"
 #include "app/UpdateCheck.h"
 #include "ui/AboutDlg.h"
+#include "ui/CalcPinIdDlg.h"
 #include "ui/DebugMonitor.h"
 #include "ui/IoMonitor.h"
 #include "ui/IocpConfig.h"
 #include "ui/NotifyPump.h"
+#include "ui/OrvaConfigDlg.h"
 #include "ui/TrayIcon.h"
 
 namespace orva {
@@ -63,6 +65,8 @@ void COrvaPanelDlg::BuildWindow() {
                        this, [this] { ShowMonitor(); });
     program->addAction(QStringLiteral("&I/O monitor"), QKeySequence(Qt::CTRL | Qt::Key_I), this,
                        [this] { ShowIoMonitor(); });
+    calculator_ = program->addAction(QStringLiteral("&Calculate I/O pin ID..."), this,
+                                     [this] { ShowPinCalculator(); });
     program->addSeparator();
     program->addAction(QStringLiteral("&About OrvaPanel..."), this, [this] { ShowAbout(); });
     QAction* help =
@@ -144,11 +148,10 @@ void COrvaPanelDlg::BuildWindow() {
     SetConfigButtonsEnabled(true);
 }
 
-void COrvaPanelDlg::Attach(CConnectionController& controller, CNotify& notify,
-                           IHidBackend& backend) {
+void COrvaPanelDlg::Attach(CConnectionController& controller, CNotify& notify) {
     controller_ = &controller;
     monitor_ = std::make_unique<CDebugMonitor>(controller.Monitor(), prompt_);
-    ioMonitor_ = std::make_unique<CIoMonitor>(controller, backend);
+    if (backend_) ioMonitor_ = std::make_unique<CIoMonitor>(controller, *backend_);
     pump_ = new CNotifyPump(notify, this);
     if (!HasTray()) status_->setToolTip(QString::fromUtf8(kNoTrayNote));
     controller.RefreshStatus();
@@ -203,6 +206,8 @@ void COrvaPanelDlg::SetConfigButtonsEnabled(bool enabled) {
     orvaConfig_->setEnabled(enabled);
     iocpConfig_->setEnabled(enabled);
     eventsConfig_->setEnabled(enabled && eventsEditor_);
+    // The tools open a board object of their own: only while the connection holds none.
+    calculator_->setEnabled(enabled);
 }
 
 void COrvaPanelDlg::SetConnectCaption(const std::u16string& caption) {
@@ -220,8 +225,12 @@ void COrvaPanelDlg::EndDialog() {
     done(QDialog::Rejected);
 }
 
-bool COrvaPanelDlg::SelectCard(CardChoice&) {
-    return false;
+bool COrvaPanelDlg::SelectCard(CardChoice& choice) {
+    if (!backend_) return false;
+    COrvaConfigDlg dialog(*backend_, choice, this);
+    if (dialog.exec() != QDialog::Accepted) return false;
+    choice = dialog.Choice();
+    return true;
 }
 
 bool COrvaPanelDlg::EditServers(ServerList& servers) {
@@ -274,6 +283,12 @@ void COrvaPanelDlg::ShowIoMonitor() {
     ioMonitor_->show();
     ioMonitor_->raise();
     ioMonitor_->activateWindow();
+}
+
+void COrvaPanelDlg::ShowPinCalculator() {
+    if (!backend_ || !controller_ || controller_->HasSession()) return;
+    CCalcPinIdDlg calculator(*backend_, controller_->Configuration().cardSerial, this);
+    calculator.exec();
 }
 
 void COrvaPanelDlg::closeEvent(QCloseEvent* event) {

@@ -7,6 +7,7 @@
 
 #include "app/ConnectionController.h"
 
+class QAction;
 class QCheckBox;
 class QLabel;
 class QPushButton;
@@ -27,7 +28,9 @@ public:
     ~COrvaPanelDlg() override;
 
     // After start-up: the controller to drive and the queue whose notifications it handles.
-    void Attach(CConnectionController& controller, CNotify& notify, IHidBackend& backend);
+    void Attach(CConnectionController& controller, CNotify& notify);
+    // The boards the card tools open; given before start-up, whose questions may open them.
+    void SetBackend(IHidBackend& backend) { backend_ = &backend; }
 
     void ShowStatus(const StatusInfo& status) override;
     bool IsWindowVisible() const override;
@@ -48,6 +51,7 @@ public:
     void ShowAbout();
     void ShowMonitor();
     void ShowIoMonitor();
+    void ShowPinCalculator();
 
     CDebugMonitor* Monitor() const { return monitor_.get(); }
     CIoMonitor* IoMonitor() const { return ioMonitor_.get(); }
@@ -73,6 +77,8 @@ private:
     IUserPrompt& prompt_;
     IShellOpener& opener_;
     CConnectionController* controller_ = nullptr;
+    IHidBackend* backend_ = nullptr;
+    QAction* calculator_ = nullptr;
     std::unique_ptr<CDebugMonitor> monitor_;
     std::unique_ptr<CIoMonitor> ioMonitor_;
     CNotifyPump* pump_ = nullptr;

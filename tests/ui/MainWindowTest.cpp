@@ -193,6 +193,51 @@ TEST_F(MainWindowTest, RightDoubleClickOnTheTrayAsksToExit) {
     EXPECT_EQ(ended.count(), 1);
 }
 
+TEST_F(MainWindowTest, TheCardMissingQuestionClosesItselfWhenTheBoardReturns) {
+    StartAll();
+    Click("connect");
+    ASSERT_TRUE(program_->Controller().IsConnected());
+    QString asked;
+    std::unique_ptr<test::SimProcess> back;
+    QTimer watch;
+    watch.setInterval(20);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || back) return;
+        asked = box->windowTitle() + QStringLiteral(": ") + box->text();
+        back = test::StartBoard("ORVA-12345");  // plugged in again while the question is open
+    });
+    watch.start();
+    board_->Kill();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return back && !QApplication::activeModalWidget(); }, 10000));
+    EXPECT_EQ(asked, QStringLiteral("Card not found...: Your selected Orva Card is not present.\n"
+                                    "Do you want to change the Orva Card?"));
+    EXPECT_TRUE(program_->Controller().IsConnected());  // scripts and servers untouched
+}
+
+TEST_F(MainWindowTest, CardToolsOpenOnlyWhileDisconnected) {
+    StartAll();
+    QString title;
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        title = dialog->windowTitle();
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    Click("orvaConfig");
+    EXPECT_EQ(title, QStringLiteral("Orva Card Selection"));
+    Click("connect");
+    ASSERT_TRUE(program_->Controller().IsConnected());
+    QAction* calculator = nullptr;
+    for (QAction* a : Window().findChildren<QAction*>()) {
+        if (a->text() == QStringLiteral("&Calculate I/O pin ID...")) calculator = a;
+    }
+    ASSERT_NE(calculator, nullptr);
+    EXPECT_FALSE(calculator->isEnabled());
+    Click("connect");
+    EXPECT_TRUE(calculator->isEnabled());
+}
+
 TEST_F(MainWindowTest, HelpOpensTheNewestPageOnTheProfilesHost) {
     StartAll();
     UrlCatcher catcher;

@@ -1,5 +1,7 @@
 #include "ui/text/PinLearning.h"
 
+#include "card/PinIds.h"
+
 #include "platform/Text.h"
 
 namespace orva {
@@ -7,10 +9,6 @@ namespace {
 
 constexpr int kLastChannel = 8;  // the servo board's eighth channel is as real as the others
 constexpr size_t kEncoderCycle = 4;
-
-// The first payload byte of each card's pins, by position index (ADDR 0-4, then ADDR 5-15
-// less five); ADDR 15 stands for the main board's own pins.
-constexpr int kBaseByte[] = {2, 10, 18, 26, 34, 42, 46, 50, 54, 58, 62};
 
 void AddChoices(std::vector<PinChoice>& choices, std::u16string_view format, int count) {
     for (int n = 1; n <= count; ++n) choices.push_back({Format(format, n), n - 1});
@@ -133,9 +131,8 @@ std::vector<PinChoice> PinChoices(int addr) {
 }
 
 int ToolPinId(int addr, int value) {
-    if (addr < 0 || addr > 15) return 0;
-    const int index = addr < 5 ? addr : addr - 5;
-    return 8 * kBaseByte[index] - 1 + value + 1;
+    const PinRange pins = CardPins(addr);
+    return pins.count > 0 ? pins.first + value : 0;
 }
 
 std::u16string SerialOfCardLine(std::u16string_view line) {
