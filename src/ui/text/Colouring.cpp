@@ -1,0 +1,1 @@
+#include "ui/text/Colouring.h"
