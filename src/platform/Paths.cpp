@@ -16,12 +16,6 @@ std::filesystem::path Home() {
     return home && *home ? std::filesystem::path(home) : std::filesystem::path("/");
 }
 
-std::filesystem::path ConfigHome() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config && *config == '/') return config;
-    return Home() / ".config";
-}
-
 // The value of XDG_DOCUMENTS_DIR in user-dirs.dirs: "$HOME/..." or an absolute path.
 std::filesystem::path DocumentsFromUserDirs() {
     std::ifstream in(ConfigHome() / "user-dirs.dirs");
@@ -40,6 +34,12 @@ std::filesystem::path DocumentsFromUserDirs() {
 }
 
 }  // namespace
+
+std::filesystem::path ConfigHome() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config && *config == '/') return config;
+    return Home() / ".config";
+}
 
 std::filesystem::path DocumentsFolder() {
     const char* docs = std::getenv("XDG_DOCUMENTS_DIR");

@@ -24,6 +24,8 @@ std::filesystem::path InstanceConfigFile(std::u16string_view instanceName);
 std::filesystem::path CardSettingsFile();
 std::filesystem::path RepositoryFile();
 
+// $XDG_CONFIG_HOME, else ~/.config.
+std::filesystem::path ConfigHome();
 // The application profile: $XDG_CONFIG_HOME (or ~/.config)/Tessel.Works/OrvaPanel.ini.
 std::filesystem::path AppProfileFile();
 

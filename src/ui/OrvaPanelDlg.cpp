@@ -13,9 +13,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/Autostart.h"
 #include "app/HelpPages.h"
 #include "app/OrvaPanelApp.h"
 #include "app/UpdateCheck.h"
+#include "platform/Paths.h"
 #include "ui/AboutDlg.h"
 #include "ui/CalcPinIdDlg.h"
 #include "ui/DebugMonitor.h"
@@ -67,6 +69,20 @@ void COrvaPanelDlg::BuildWindow() {
                        [this] { ShowIoMonitor(); });
     calculator_ = program->addAction(QStringLiteral("&Calculate I/O pin ID..."), this,
                                      [this] { ShowPinCalculator(); });
+    program->addSeparator();
+    autostart_ = program->addAction(QStringLiteral("&Start with my desktop session"));
+    autostart_->setCheckable(true);
+    connect(autostart_, &QAction::toggled, this, [this](bool on) {
+        if (!controller_) return;
+        const auto program = COrvaPanelApp::ProgramFolder() / "orvapanel";
+        if (!SetAutostart(controller_->InstanceName(), on, program)) {
+            prompt_.ShowMessage(u"The desktop session's start list could not be changed:\r\n" +
+                                    PathText(AutostartFile(controller_->InstanceName())),
+                                u"Start with my desktop session", PromptIcon::Warning);
+            const QSignalBlocker block(autostart_);
+            autostart_->setChecked(IsAutostartOn(controller_->InstanceName()));
+        }
+    });
     program->addSeparator();
     program->addAction(QStringLiteral("&About OrvaPanel..."), this, [this] { ShowAbout(); });
     QAction* help =
@@ -154,6 +170,8 @@ void COrvaPanelDlg::Attach(CConnectionController& controller, CNotify& notify) {
     if (backend_) ioMonitor_ = std::make_unique<CIoMonitor>(controller, *backend_);
     pump_ = new CNotifyPump(notify, this);
     if (!HasTray()) status_->setToolTip(QString::fromUtf8(kNoTrayNote));
+    const QSignalBlocker block(autostart_);
+    autostart_->setChecked(IsAutostartOn(controller.InstanceName()));
     controller.RefreshStatus();
 }
 

@@ -79,6 +79,7 @@ private:
     CConnectionController* controller_ = nullptr;
     IHidBackend* backend_ = nullptr;
     QAction* calculator_ = nullptr;
+    QAction* autostart_ = nullptr;
     std::unique_ptr<CDebugMonitor> monitor_;
     std::unique_ptr<CIoMonitor> ioMonitor_;
     CNotifyPump* pump_ = nullptr;

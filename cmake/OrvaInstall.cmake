@@ -1,0 +1,54 @@
+# The installed layout: the programs and the plug-and-play module together in
+# lib/orvapanel (the programs find the module beside their real path), links to the programs
+# in bin, the desktop entry and icon, the udev rule for the boards and a systemd user unit.
+set(ORVA_INSTALL_PRIVATE lib/orvapanel)
+set(ORVA_PROGRAMS orvapanel-headless orvasim)
+if(ORVA_GUI)
+    list(PREPEND ORVA_PROGRAMS orvapanel)
+endif()
+
+install(TARGETS ${ORVA_PROGRAMS} RUNTIME DESTINATION ${ORVA_INSTALL_PRIVATE})
+install(TARGETS quivr LIBRARY DESTINATION ${ORVA_INSTALL_PRIVATE})
+foreach(program IN LISTS ORVA_PROGRAMS)
+    install(CODE "
+        set(bin \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin\")
+        file(MAKE_DIRECTORY \"\${bin}\")
+        file(CREATE_LINK ../${ORVA_INSTALL_PRIVATE}/${program} \"\${bin}/${program}\" SYMBOLIC)
+    ")
+endforeach()
+
+if(ORVA_GUI)
+    install(FILES ${CMAKE_SOURCE_DIR}/packaging/orvapanel.desktop DESTINATION share/applications)
+    install(FILES ${CMAKE_SOURCE_DIR}/src/ui/icons/orvapanel.svg
+            DESTINATION share/icons/hicolor/scalable/apps)
+endif()
+install(FILES ${CMAKE_SOURCE_DIR}/packaging/70-orva.rules DESTINATION lib/udev/rules.d)
+# The unit names the program by the prefix of the install, known only when it runs.
+install(CODE "
+    set(ORVA_INSTALL_BIN \"\${CMAKE_INSTALL_PREFIX}/bin\")
+    configure_file(${CMAKE_SOURCE_DIR}/packaging/orvapanel-headless@.service.in
+                   ${CMAKE_BINARY_DIR}/packaging/orvapanel-headless@.service @ONLY)
+")
+install(FILES ${CMAKE_BINARY_DIR}/packaging/orvapanel-headless@.service
+        DESTINATION lib/systemd/user)
+
+# The Debian package: its dependencies from the shared libraries the programs link, plus what
+# is loaded at run time (libcurl for downloads, Qt's platform and SVG plug-ins).
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME orvapanel)
+set(CPACK_PACKAGE_VENDOR "Tessel.Works")
+set(CPACK_PACKAGE_CONTACT "Tessel.Works <orvapanel@tessel.works>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Scripted control panel for home-built cockpits")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Links an Orva I/O board to IOCP flight-simulator servers through the user's Lua scripts.")
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4")
+if(ORVA_GUI)
+    string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", qt6-qpa-plugins, libqt6svg6")
+endif()
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/packaging/postinst)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES TRUE)
+include(CPack)
