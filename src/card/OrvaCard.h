@@ -66,7 +66,7 @@ struct CardSnapshot {
     Report inputs{};        // the bits as the board last sent them
     Report inputChanges{};  // bits that changed since the last snapshot that took them
     Report outputs{};
-    std::array<uint16_t, 8> analog{};  // the raw words of channels 1-8
+    std::array<int, 9> analog{};  // channels 1-8 as the scripts read them; 0 unused
     uint16_t adcMask = 0;
     Report servos{};
     uint16_t servoEnable = 0;

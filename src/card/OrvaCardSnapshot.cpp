@@ -12,9 +12,7 @@ CardSnapshot COrvaCard::Snapshot(bool takeChanges) {
         if (takeChanges)
             s.inputChanges[k] = inputChanges_[k].exchange(0, std::memory_order_relaxed);
     }
-    for (size_t i = 0; i < s.analog.size(); ++i) {
-        s.analog[i] = analog_[i].load(std::memory_order_relaxed);
-    }
+    for (int c = 1; c <= 8; ++c) s.analog[static_cast<size_t>(c)] = GetAdcValue(c);
     s.adcMask = AdcMask();
     s.extensions = ExtensionBitmap();
     s.outputs = OutputImage();
