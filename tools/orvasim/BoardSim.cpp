@@ -76,6 +76,7 @@ bool CBoardSim::Start() {
     running_ = true;
     acceptThreads_.emplace_back([this] { AcceptReports(); });
     acceptThreads_.emplace_back([this] { AcceptControl(); });
+    Changed();
     return true;
 }
 
@@ -102,6 +103,7 @@ void CBoardSim::Stop() {
     ::close(reportListen_);
     ::close(controlListen_);
     if (infoFd_ >= 0) ::close(infoFd_);
+    Changed();
 }
 
 bool CBoardSim::HasClient() const {
@@ -124,6 +126,7 @@ void CBoardSim::AcceptReports() {
             SendAnalogLocked();
         }
         threads_.emplace_back([this, fd] { ServeClient(fd); });
+        Changed();
         changed_.notify_all();
     });
 }
@@ -146,6 +149,7 @@ void CBoardSim::ServeClient(int fd) {
     std::lock_guard lock(mutex_);
     clients_.erase(std::remove(clients_.begin(), clients_.end(), fd), clients_.end());
     ::close(fd);
+    Changed();
     changed_.notify_all();
 }
 
@@ -185,6 +189,7 @@ void CBoardSim::HandleCommandReport(const uint8_t* r, size_t n, int fd) {
             std::copy(r + 2, r + 10, servos_.begin());
         }
     }
+    Changed();
     changed_.notify_all();
 }
 
@@ -242,6 +247,7 @@ void CBoardSim::SetInputs(const std::vector<std::pair<int, bool>>& pins) {
         const auto mask = static_cast<uint8_t>(0x80u >> (pin % 8));
         inputs_[byte] = level ? (inputs_[byte] | mask) : (inputs_[byte] & ~mask);
     }
+    Changed();
     if (options_.kind == BoardKind::Main) SendInputsLocked();
 }
 
@@ -251,6 +257,7 @@ void CBoardSim::SetAnalog(int channel, uint16_t value) {
     const int index = options_.kind == BoardKind::Main ? channel : channel - 1;
     if (index < 0 || index > 7 || (options_.kind == BoardKind::Main && index == 0)) return;
     analog_[static_cast<size_t>(index)] = value;
+    Changed();
     SendAnalogLocked();
 }
 
@@ -280,6 +287,22 @@ bool CBoardSim::OutputOn(int pin) const {
                                  : static_cast<uint8_t>(0x80u >> (pin % 8));
     std::lock_guard lock(mutex_);
     return (outputs_[byte] & mask) != 0;
+}
+
+BoardImage CBoardSim::Image() const {
+    BoardImage image;
+    std::lock_guard lock(mutex_);
+    image.inputs = inputs_;
+    image.outputs = outputs_;
+    image.displays = displays_;
+    image.analog = analog_;
+    image.servos = servos_;
+    image.servoEnable = servoEnable_;
+    image.adcMask = adcMask_;
+    image.panels = static_cast<int>(
+        std::count_if(clients_.begin(), clients_.end(), [](int fd) { return fd >= 0; }));
+    image.plugged = running_;
+    return image;
 }
 
 std::vector<std::vector<uint8_t>> CBoardSim::TakeReceived() {

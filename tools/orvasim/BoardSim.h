@@ -23,6 +23,19 @@ struct BoardOptions {
     std::vector<int> extensions;  // ADDRs reported present
 };
 
+// What the board holds at one moment, for a face that draws it.
+struct BoardImage {
+    std::array<uint8_t, 65> inputs{};                   // as the input report carries them
+    std::array<uint8_t, 65> outputs{};                  // the last output image received
+    std::array<std::array<uint8_t, 66>, 5> displays{};  // ADDR 15-19
+    std::array<uint16_t, 8> analog{};                   // the words of the analog report
+    std::array<uint8_t, 8> servos{};
+    uint8_t servoEnable = 0;
+    uint8_t adcMask = 0;
+    int panels = 0;  // report links open
+    bool plugged = false;
+};
+
 class CBoardSim {
 public:
     explicit CBoardSim(BoardOptions options);
@@ -53,6 +66,11 @@ public:
 
     const std::string& ControlPath() const { return controlPath_; }
     bool HasClient() const;
+    const BoardOptions& Options() const { return options_; }
+
+    BoardImage Image() const;
+    // Grows with every change of what Image() holds, so a face redraws only after one.
+    uint64_t ChangeCount() const { return changes_.load(std::memory_order_acquire); }
 
 private:
     using Report = std::array<uint8_t, 65>;
@@ -69,6 +87,7 @@ private:
     std::string OutputsText() const;
     std::string DisplaysText() const;
     bool WaitFor(const std::function<bool()>& ready, long long timeoutMs);
+    void Changed() { changes_.fetch_add(1, std::memory_order_release); }
     std::string Wait(const std::vector<std::string>& w);
 
     BoardOptions options_;
@@ -80,6 +99,7 @@ private:
     int reportListen_ = -1;
     int controlListen_ = -1;
     std::atomic<bool> running_{false};
+    std::atomic<uint64_t> changes_{0};
 
     mutable std::mutex mutex_;
     std::condition_variable changed_;

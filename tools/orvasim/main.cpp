@@ -1,5 +1,5 @@
 // orvasim: simulators for development, demos and tests.
-//   orvasim board --serial SERIAL --kind main|servo [--ext 0,5,15]
+//   orvasim board --serial SERIAL --kind main|servo [--ext 0,5,15] [--gui [--knob A,B]...]
 //   orvasim iocp --port N [--alias NAME]
 //   orvasim ctl CONTROL-SOCKET COMMAND...   (one command to a running simulator)
 #include <poll.h>
@@ -9,12 +9,19 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <optional>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "BoardSim.h"
 #include "IocpSim.h"
 #include "SimSupport.h"
+#ifdef ORVASIM_GUI
+#include "BoardApp.h"
+#endif
 
 namespace {
 
@@ -27,6 +34,7 @@ void OnSignal(int) {
 int Usage() {
     std::fprintf(stderr,
                  "usage: orvasim board --serial SERIAL --kind main|servo [--ext LIST]\n"
+                 "                     [--gui [--knob PINA,PINB]...]\n"
                  "       orvasim iocp --port N [--alias NAME] [--keepalive MS]\n"
                  "       orvasim ctl CONTROL-SOCKET COMMAND...\n");
     return 2;
@@ -69,10 +77,28 @@ void ServeStdin(Execute execute) {
     }
 }
 
+// "--ext 0,5,15" and "--knob 100,101": numbers within a range, split by commas.
+std::optional<std::vector<int>> NumberList(std::string list, int low, int high) {
+    for (char& ch : list) ch = ch == ',' ? ' ' : ch;
+    std::vector<int> numbers;
+    for (const auto& word : orva::sim::SplitWords(list)) {
+        const auto n = orva::sim::ParseNumber(word);
+        if (!n || *n < low || *n > high) return std::nullopt;
+        numbers.push_back(static_cast<int>(*n));
+    }
+    return numbers;
+}
+
 int RunBoard(int argc, char** argv) {
     orva::sim::BoardOptions options;
+    bool gui = false;
+    std::vector<std::pair<int, int>> knobs;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (arg == "--gui") {
+            gui = true;
+            continue;
+        }
         if (i + 1 >= argc) return Usage();
         const std::string value = argv[++i];
         if (arg == "--serial") {
@@ -82,17 +108,36 @@ int RunBoard(int argc, char** argv) {
             options.kind =
                 value == "main" ? orva::sim::BoardKind::Main : orva::sim::BoardKind::Servo;
         } else if (arg == "--ext") {
-            std::string list = value;
-            for (char& ch : list) ch = ch == ',' ? ' ' : ch;
-            for (const auto& word : orva::sim::SplitWords(list)) {
-                const auto addr = orva::sim::ParseNumber(word);
-                if (!addr || *addr < 0 || *addr > 63) return Usage();
-                options.extensions.push_back(static_cast<int>(*addr));
-            }
+            const auto addrs = NumberList(value, 0, 63);
+            if (!addrs) return Usage();
+            options.extensions.insert(options.extensions.end(), addrs->begin(), addrs->end());
+        } else if (arg == "--knob") {
+            const auto pins = NumberList(value, 16, 511);
+            if (!pins || pins->size() != 2) return Usage();
+            knobs.emplace_back((*pins)[0], (*pins)[1]);
         } else {
             return Usage();
         }
     }
+    if (!knobs.empty() && !gui) return Usage();
+#ifdef ORVASIM_GUI
+    std::unique_ptr<orva::sim::CBoardApp> window;
+    if (gui) {
+        std::string why;
+        window = orva::sim::CBoardApp::Create(argc, argv, why);
+        if (!window) {
+            std::fprintf(stderr, "orvasim: cannot open the board window: %s\n", why.c_str());
+            return 1;
+        }
+    }
+#else
+    if (gui) {
+        std::fprintf(stderr,
+                     "orvasim: this build has no board window (it was built without Qt); drive "
+                     "the board with commands on stdin or orvasim ctl instead\n");
+        return 2;
+    }
+#endif
     orva::sim::CBoardSim board(options);
     if (!board.Start()) {
         std::fprintf(stderr, "orvasim: cannot create the board's sockets\n");
@@ -101,6 +146,13 @@ int RunBoard(int argc, char** argv) {
     std::printf("board %s ready, control socket %s\n", options.serial.c_str(),
                 board.ControlPath().c_str());
     std::fflush(stdout);
+#ifdef ORVASIM_GUI
+    if (window) {
+        window->Run(board, knobs);
+        board.Stop();
+        return 0;
+    }
+#endif
     ServeStdin([&](const std::string& line) { return board.Execute(line); });
     board.Stop();
     return 0;
