@@ -44,7 +44,9 @@ show_new() {  # the lines a log gained since the last look
 # demo_start_simulators [extra board arguments]
 demo_start_simulators() {
     say "Starting a simulated main board (serial ORVA-12345) and an IOCP test server (alias P3D)"
-    "$BIN/orvasim" board --serial ORVA-12345 --kind main "$@" < /dev/null > "$DEMO_DIR/board.log" 2>&1 &
+    # Input card ADDR 0 (the switch 20), output card ADDR 5 (the lamp 30), displays on ADDR 15.
+    "$BIN/orvasim" board --serial ORVA-12345 --kind main --ext 0,5,15 "$@" < /dev/null \
+        > "$DEMO_DIR/board.log" 2>&1 &
     PIDS+=($!)
     "$BIN/orvasim" iocp --port 0 --alias P3D --keepalive 0 < /dev/null > "$DEMO_DIR/server.log" 2>&1 &
     PIDS+=($!)

@@ -8,9 +8,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+
+extern char** environ;
 
 namespace orva::test {
 
@@ -19,16 +22,29 @@ Process::Process(const std::string& program, const std::vector<std::string>& arg
     int inPipe[2];
     int outPipe[2];
     if (::pipe2(inPipe, O_CLOEXEC) != 0 || ::pipe2(outPipe, O_CLOEXEC) != 0) return;
+    // Everything the child needs is made before the fork: between fork and exec only
+    // async-signal-safe calls are sound while other threads run (setenv is not).
+    std::vector<std::string> environment;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry(*e);
+        const std::string key = entry.substr(0, entry.find('='));
+        const bool replaced =
+            std::any_of(env.begin(), env.end(), [&](const auto& kv) { return kv.first == key; });
+        if (!replaced) environment.push_back(entry);
+    }
+    for (const auto& [k, v] : env) environment.push_back(k + "=" + v);
+    std::vector<char*> envp;
+    for (auto& entry : environment) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
     pid_ = ::fork();
     if (pid_ == 0) {
         ::dup2(inPipe[0], 0);
         ::dup2(outPipe[1], 1);
-        for (const auto& [k, v] : env) ::setenv(k.c_str(), v.c_str(), 1);
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(program.c_str()));
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        ::execv(program.c_str(), argv.data());
+        ::execve(program.c_str(), argv.data(), envp.data());
         ::_exit(127);
     }
     ::close(inPipe[0]);
