@@ -2,14 +2,26 @@
 #pragma once
 
 #include <QDialog>
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
+#include "app/HelpPages.h"
+#include "ui/text/Repository.h"
+
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
 class QWidget;
 
 namespace orva {
 
 struct EditorServices;
+class IUserPrompt;
 
 class CRepositoryDlg final : public QDialog {
     Q_OBJECT
@@ -17,6 +29,66 @@ class CRepositoryDlg final : public QDialog {
 public:
     // Runs the dialog modally; the chosen snippet's script on Insert, nothing on Cancel.
     static std::optional<std::u16string> PickScript(EditorServices& services, QWidget* parent);
+
+    // Shows the cached catalogue; when it is empty, offers to download it (the download then
+    // runs while the dialog is open).
+    explicit CRepositoryDlg(IUserPrompt& prompt, QWidget* parent = nullptr);
+    ~CRepositoryDlg() override;
+
+    // The script chosen with Insert; set only when the dialog ended with Accepted.
+    const std::optional<std::u16string>& Result() const { return result_; }
+    // True from the start of a download until its thread has ended, a stopped one included.
+    bool IsDownloading() const { return worker_.joinable(); }
+
+    // Stops a running download and waits for its thread before the dialog closes.
+    void done(int result) override;
+
+signals:
+    // A download that was not stopped ended (replaced: the cache holds the new catalogue), and
+    // the dialog shows the outcome.
+    void downloadFinished(bool replaced);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    enum class Outcome { Replaced, Failed, Cancelled };
+
+    void Build();
+    bool Load();
+    void ApplyFilter();
+    void UpdateList();
+    void StartDownload();
+    void ShowProgress(int64_t received, int64_t total);
+    void Finish(uint64_t id, Outcome outcome);
+    void StopDownload();
+    void EndDownload();
+    void ShowProgressRow(bool shown);
+    const Snippet* Selected() const;
+    void UpdateInsert();
+    void Insert();
+
+    CHelpPageScope help_{u"repositorio_de_codigo_.htm"};
+    IUserPrompt& prompt_;
+    std::u16string host_;
+    std::u16string filterKey_;
+    std::vector<Snippet> rows_;  // the list's rows, in the same order
+    std::optional<std::u16string> result_;
+    // Every download has an id. A stopped one is no longer wanted: whatever it still reports is
+    // dropped, and the user can go on at once while its thread winds down.
+    uint64_t started_ = 0;  // the id of the last download started
+    uint64_t wanted_ = 0;   // the id whose reports count; 0 when none
+    std::jthread worker_;
+
+    QTableWidget* list_ = nullptr;
+    QLineEdit* filter_ = nullptr;
+    QPushButton* filterButton_ = nullptr;
+    QPushButton* update_ = nullptr;
+    QPushButton* insert_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    QWidget* progressRow_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QPushButton* stop_ = nullptr;
 };
 
 }  // namespace orva
