@@ -328,9 +328,11 @@ void CConnectionController::EditServers() {
 }
 
 void CConnectionController::EditEvents() {
-    // The list names the server types after the servers as they are now.
-    typeNames_.NameServers(config_.servers);
-    if (!dialogs_.EditEvents(table_, typeNames_)) return;
+    // The list names the server types after the servers as they are now: a fresh table, so a
+    // server no longer in the list shows as unknown rather than by its old name.
+    CEventTypeNames names;
+    names.NameServers(config_.servers);
+    if (!dialogs_.EditEvents(table_, names)) return;
     config_.SaveConfiguration(table_, prompt_);
     RefreshStatus();
 }

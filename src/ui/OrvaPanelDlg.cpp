@@ -21,6 +21,8 @@
 #include "ui/AboutDlg.h"
 #include "ui/CalcPinIdDlg.h"
 #include "ui/DebugMonitor.h"
+#include "ui/EditorServices.h"
+#include "ui/EventsListDlg.h"
 #include "ui/IoMonitor.h"
 #include "ui/IocpConfig.h"
 #include "ui/NotifyPump.h"
@@ -223,7 +225,7 @@ void COrvaPanelDlg::SetConfigButtonsEnabled(bool enabled) {
     configEnabled_ = enabled;
     orvaConfig_->setEnabled(enabled);
     iocpConfig_->setEnabled(enabled);
-    eventsConfig_->setEnabled(enabled && eventsEditor_);
+    eventsConfig_->setEnabled(enabled);
     // The tools open a board object of their own: only while the connection holds none.
     calculator_->setEnabled(enabled);
 }
@@ -258,8 +260,14 @@ bool COrvaPanelDlg::EditServers(ServerList& servers) {
     return true;
 }
 
-bool COrvaPanelDlg::EditEvents(CEventTable&, const CEventTypeNames&) {
-    return false;
+bool COrvaPanelDlg::EditEvents(CEventTable& table, const CEventTypeNames& typeNames) {
+    if (!controller_) return false;
+    const CConfiguration& config = controller_->Configuration();
+    // A test run prints to the monitor and knows the events, but reaches no board and no link.
+    ScriptServices testRun{&table, &controller_->Configuration().servers, &controller_->Monitor(),
+                           nullptr, nullptr};
+    EditorServices services{prompt_, backend_, config.cardSerial, config.senseVcc, names_, testRun};
+    return CEventsListDlg::EditEvents(table, typeNames, services, this);
 }
 
 void COrvaPanelDlg::ExitProgram() {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/ConnectionController.h"
+#include "scripting/NamesList.h"
 
 class QAction;
 class QCheckBox;
@@ -82,6 +83,7 @@ private:
     QAction* autostart_ = nullptr;
     std::unique_ptr<CDebugMonitor> monitor_;
     std::unique_ptr<CIoMonitor> ioMonitor_;
+    CNamesList names_;  // the editor's completion and colours, refreshed by the events list
     CNotifyPump* pump_ = nullptr;
     CTrayIcon* tray_ = nullptr;
     QLabel* status_ = nullptr;
@@ -92,7 +94,6 @@ private:
     QCheckBox* autoHide_ = nullptr;
     QPushButton* connect_ = nullptr;
     bool waitCursor_ = false;
-    bool eventsEditor_ = false;  // the events list is not part of the program yet
     bool configEnabled_ = true;
 };
 

@@ -102,7 +102,7 @@ TEST_F(MainWindowTest, StatusButtonsAndTrayFollowTheConnection) {
     EXPECT_EQ(StatusColour(), 0xC80000u);
     EXPECT_TRUE(Child<QPushButton>("orvaConfig")->isEnabled());
     EXPECT_TRUE(Child<QPushButton>("iocpConfig")->isEnabled());
-    EXPECT_FALSE(Child<QPushButton>("eventsConfig")->isEnabled());  // no events list yet
+    EXPECT_TRUE(Child<QPushButton>("eventsConfig")->isEnabled());
     EXPECT_TRUE(Child<QPushButton>("connect")->isDefault());
     EXPECT_EQ(TrayMenu(), (QStringList{"Connect", "Hide", "I/O Monitor", "-", "Exit"}));
     EXPECT_EQ(Window().Tray()->Icon()->toolTip(), QStringLiteral("ID000: NOT connected."));
@@ -215,7 +215,7 @@ TEST_F(MainWindowTest, TheCardMissingQuestionClosesItselfWhenTheBoardReturns) {
     EXPECT_TRUE(program_->Controller().IsConnected());  // scripts and servers untouched
 }
 
-TEST_F(MainWindowTest, CardToolsOpenOnlyWhileDisconnected) {
+TEST_F(MainWindowTest, ToolsAndEditorsOpenOnlyWhileDisconnected) {
     StartAll();
     QString title;
     QTimer::singleShot(0, [&] {
@@ -226,6 +226,15 @@ TEST_F(MainWindowTest, CardToolsOpenOnlyWhileDisconnected) {
     });
     Click("orvaConfig");
     EXPECT_EQ(title, QStringLiteral("Orva Card Selection"));
+    QTimer::singleShot(0, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        ASSERT_NE(dialog, nullptr);
+        title = dialog->windowTitle();
+        QTest::keyClick(dialog, Qt::Key_Escape);  // discards: nothing saved
+    });
+    Click("eventsConfig");
+    EXPECT_EQ(title, QStringLiteral("Events list"));
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "id000_vars.xml"));
     Click("connect");
     ASSERT_TRUE(program_->Controller().IsConnected());
     QAction* calculator = nullptr;
