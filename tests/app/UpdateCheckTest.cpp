@@ -14,80 +14,11 @@
 #include "platform/Profile.h"
 #include "platform/Text.h"
 #include "platform/UserPrompt.h"
+#include "support/HttpServer.h"
 #include "support/TestEnv.h"
 
 namespace orva {
 namespace {
-
-// A small HTTP server on loopback: one document for one path, 404 for anything else.
-class HttpServer {
-public:
-    HttpServer() {
-        listen_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
-        ::listen(listen_, 8);
-        socklen_t len = sizeof(addr);
-        ::getsockname(listen_, reinterpret_cast<sockaddr*>(&addr), &len);
-        port_ = ntohs(addr.sin_port);
-        thread_ = std::thread([this] { Serve(); });
-    }
-    ~HttpServer() {
-        stop_ = true;
-        ::shutdown(listen_, SHUT_RDWR);
-        thread_.join();
-        ::close(listen_);
-    }
-    std::u16string Host() const { return Widen("http://127.0.0.1:" + std::to_string(port_)); }
-    void SetDocument(std::string path, std::string body) {
-        std::lock_guard lock(mutex_);
-        path_ = std::move(path);
-        body_ = std::move(body);
-    }
-    std::vector<std::string> Requests() {
-        std::lock_guard lock(mutex_);
-        return requests_;
-    }
-
-private:
-    void Serve() {
-        while (!stop_) {
-            const int fd = ::accept(listen_, nullptr, nullptr);
-            if (fd < 0) continue;
-            std::string request;
-            char buf[2048];
-            ssize_t n = 0;
-            while (request.find("\r\n\r\n") == std::string::npos &&
-                   (n = ::recv(fd, buf, sizeof(buf), 0)) > 0) {
-                request.append(buf, static_cast<size_t>(n));
-            }
-            const std::string path = request.substr(4, request.find(' ', 4) - 4);
-            std::string response;
-            {
-                std::lock_guard lock(mutex_);
-                requests_.push_back(path);
-                response =
-                    path == path_
-                        ? "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body_.size()) +
-                              "\r\nConnection: close\r\n\r\n" + body_
-                        : "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: "
-                          "close\r\n\r\n";
-            }
-            ::send(fd, response.data(), response.size(), MSG_NOSIGNAL);
-            ::close(fd);
-        }
-    }
-    int listen_ = -1;
-    int port_ = 0;
-    std::atomic<bool> stop_{false};
-    std::mutex mutex_;
-    std::string path_;
-    std::string body_;
-    std::vector<std::string> requests_;
-    std::thread thread_;
-};
 
 class RecordingOpener : public IShellOpener {
 public:
@@ -102,16 +33,17 @@ class UpdateCheckTest : public test::HomeTest {
 protected:
     void SetUp() override { std::filesystem::create_directories(AppProfileFile().parent_path()); }
     bool Check(double version = 1.04) {
-        return CUpdateCheck(prompt_, opener_, server_.Host()).Run(u"orvapanel", version);
+        return CUpdateCheck(prompt_, opener_, Widen(server_.Host())).Run(u"orvapanel", version);
     }
     void Serve(const std::string& body, const std::string& version = "1.04") {
-        server_.SetDocument("/iocp/orva/orvapanel32/versions/update_" + version + ".xml", body);
+        server_.Set("/iocp/orva/orvapanel32/versions/update_" + version + ".xml",
+                    test::HttpServer::Answer::Document, body);
     }
     std::u16string Temp(std::u16string_view key) {
         return CProfile(AppProfileFile()).ReadString(u"temp", key, u"", 0);
     }
 
-    HttpServer server_;
+    test::HttpServer server_;
     CRecordingPrompt prompt_;
     RecordingOpener opener_;
 };

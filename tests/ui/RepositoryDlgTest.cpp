@@ -33,6 +33,7 @@
 #include "platform/Text.h"
 #include "platform/UserPrompt.h"
 #include "scripting/NamesList.h"
+#include "support/HttpServer.h"
 #include "support/QtPrinters.h"
 #include "support/TestEnv.h"
 #include "ui/EditorServices.h"
@@ -43,134 +44,6 @@ namespace {
 constexpr char kPath[] = "/iocp/orva/orvapanel/repository/repository.xml";
 // Generous upper bounds for waits that end by themselves; nothing is timed against them.
 constexpr int kWaitMs = 60000;
-
-// One HTTP server on 127.0.0.1, one connection at a time, answering the repository's path the
-// way the test asks: the document, 404, a response cut off half way, a response that stops half
-// way until released, or no answer at all until released.
-class RepositoryServer {
-public:
-    enum class Answer { Document, NotFound, CutHalfWay, PauseHalfWay, Silent };
-
-    RepositoryServer() {
-        listen_ = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(listen_, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
-        ::listen(listen_, 8);
-        socklen_t len = sizeof(addr);
-        ::getsockname(listen_, reinterpret_cast<sockaddr*>(&addr), &len);
-        port_ = ntohs(addr.sin_port);
-        thread_ = std::thread([this] { Serve(); });
-    }
-    ~RepositoryServer() {
-        {
-            std::lock_guard lock(mutex_);
-            stop_ = true;
-        }
-        changed_.notify_all();
-        ::shutdown(listen_, SHUT_RDWR);
-        thread_.join();
-        ::close(listen_);
-    }
-
-    std::string Host() const { return "http://127.0.0.1:" + std::to_string(port_); }
-    void Set(Answer answer, std::string body = {}) {
-        std::lock_guard lock(mutex_);
-        answer_ = answer;
-        body_ = std::move(body);
-        released_ = false;
-    }
-    // Lets a paused or silent answer go on.
-    void Release() {
-        {
-            std::lock_guard lock(mutex_);
-            released_ = true;
-        }
-        changed_.notify_all();
-    }
-    std::vector<std::string> Requests() {
-        std::lock_guard lock(mutex_);
-        return requests_;
-    }
-
-private:
-    static void Send(int fd, const std::string& bytes) {
-        ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-    }
-    void WaitForRelease() {
-        std::unique_lock lock(mutex_);
-        changed_.wait(lock, [this] { return released_ || stop_; });
-    }
-    void Serve() {
-        for (;;) {
-            const int fd = ::accept(listen_, nullptr, nullptr);
-            if (fd < 0) {
-                std::lock_guard lock(mutex_);
-                if (stop_) return;
-                continue;
-            }
-            std::string request;
-            char buf[2048];
-            ssize_t n = 0;
-            while (request.find("\r\n\r\n") == std::string::npos &&
-                   (n = ::recv(fd, buf, sizeof(buf), 0)) > 0) {
-                request.append(buf, static_cast<size_t>(n));
-            }
-            const size_t space = request.find(' ');
-            const std::string path =
-                space == std::string::npos
-                    ? std::string()
-                    : request.substr(space + 1, request.find(' ', space + 1) - space - 1);
-            Answer answer;
-            std::string body;
-            {
-                std::lock_guard lock(mutex_);
-                requests_.push_back(path);
-                answer = path == kPath ? answer_ : Answer::NotFound;
-                body = body_;
-            }
-            const std::string head =
-                "HTTP/1.1 200 OK\r\nContent-Type: application/xml\r\n"
-                "Content-Length: " +
-                std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n";
-            const size_t half = body.size() / 2;
-            switch (answer) {
-                case Answer::Document:
-                    Send(fd, head + body);
-                    break;
-                case Answer::NotFound:
-                    Send(fd,
-                         "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\nConnection: "
-                         "close\r\n\r\nNot found");
-                    break;
-                case Answer::CutHalfWay:
-                    Send(fd, head + body.substr(0, half));
-                    break;
-                case Answer::PauseHalfWay:
-                    Send(fd, head + body.substr(0, half));
-                    WaitForRelease();
-                    Send(fd, body.substr(half));
-                    break;
-                case Answer::Silent:
-                    WaitForRelease();
-                    break;
-            }
-            ::close(fd);
-        }
-    }
-
-    int listen_ = -1;
-    int port_ = 0;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    bool stop_ = false;
-    bool released_ = false;
-    Answer answer_ = Answer::NotFound;
-    std::string body_;
-    std::vector<std::string> requests_;
-    std::thread thread_;
-};
 
 const std::string kOld =
     "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
@@ -294,7 +167,7 @@ protected:
         EXPECT_EQ(shown.buttons, PromptButtons::Ok);
     }
 
-    RepositoryServer server_;
+    test::HttpServer server_;
     CRecordingPrompt prompt_;
     std::unique_ptr<CRepositoryDlg> dialog_;
     std::unique_ptr<QSignalSpy> finished_;
@@ -305,7 +178,7 @@ protected:
 };
 
 TEST_F(RepositoryDlgTest, AnEmptyRepositoryIsOfferedForDownloadAndShownAfterIt) {
-    server_.Set(RepositoryServer::Answer::PauseHalfWay, kOld);
+    server_.Set(kPath, test::HttpServer::Answer::PauseHalfWay, kOld);
     prompt_.QueueAnswer(PromptAnswer::Yes);
     Open();
     ASSERT_EQ(prompt_.Count(), 1u);
@@ -487,7 +360,7 @@ TEST_F(RepositoryDlgTest, UpdateListClearsTheFilterAndShowsEveryRow) {
     Open();
     Filter(QStringLiteral("gear"));
     EXPECT_EQ(List()->rowCount(), 1);
-    server_.Set(RepositoryServer::Answer::Document, NewDocument());
+    server_.Set(kPath, test::HttpServer::Answer::Document, NewDocument());
     Click("update");
     EXPECT_TRUE(Child<QLineEdit>("filter")->text().isEmpty());
     EXPECT_TRUE(WaitForDownload());
@@ -500,7 +373,7 @@ TEST_F(RepositoryDlgTest, AFailedDownloadLeavesListAndCacheAsTheyWere) {
     test::WriteBytes(RepositoryFile(), kOld);
     Open();
     Filter(QStringLiteral("ana"));
-    server_.Set(RepositoryServer::Answer::NotFound);
+    server_.Set(kPath, test::HttpServer::Answer::NotFound);
     Click("update");
     EXPECT_FALSE(WaitForDownload());
     ExpectDownloadError();
@@ -513,7 +386,7 @@ TEST_F(RepositoryDlgTest, AFailedDownloadLeavesListAndCacheAsTheyWere) {
 TEST_F(RepositoryDlgTest, AHalfFinishedDownloadLeavesTheCacheAsItWas) {
     test::WriteBytes(RepositoryFile(), kOld);
     Open();
-    server_.Set(RepositoryServer::Answer::CutHalfWay, NewDocument());
+    server_.Set(kPath, test::HttpServer::Answer::CutHalfWay, NewDocument());
     Click("update");
     EXPECT_FALSE(WaitForDownload());
     ExpectDownloadError();
@@ -523,7 +396,7 @@ TEST_F(RepositoryDlgTest, AHalfFinishedDownloadLeavesTheCacheAsItWas) {
 }
 
 TEST_F(RepositoryDlgTest, AHalfFinishedFirstDownloadMakesNoCache) {
-    server_.Set(RepositoryServer::Answer::CutHalfWay, NewDocument());
+    server_.Set(kPath, test::HttpServer::Answer::CutHalfWay, NewDocument());
     prompt_.QueueAnswer(PromptAnswer::Yes);
     Open();
     EXPECT_FALSE(WaitForDownload());
@@ -536,7 +409,7 @@ TEST_F(RepositoryDlgTest, AHalfFinishedFirstDownloadMakesNoCache) {
 TEST_F(RepositoryDlgTest, APageThatIsNoRepositoryDoesNotReplaceTheCache) {
     test::WriteBytes(RepositoryFile(), kOld);
     Open();
-    server_.Set(RepositoryServer::Answer::Document,
+    server_.Set(kPath, test::HttpServer::Answer::Document,
                 "<html><body><h1>Welcome to the hotel network</h1></body></html>");
     Click("update");
     EXPECT_FALSE(WaitForDownload());
@@ -549,7 +422,7 @@ TEST_F(RepositoryDlgTest, ProgressIsShownAndStopEndsTheDownload) {
     test::WriteBytes(RepositoryFile(), kOld);
     Open();
     const std::string doc = NewDocument();
-    server_.Set(RepositoryServer::Answer::PauseHalfWay, doc);
+    server_.Set(kPath, test::HttpServer::Answer::PauseHalfWay, doc);
     Click("update");
     QProgressBar* progress = Child<QProgressBar>("progress");
     EXPECT_TRUE(QTest::qWaitFor(
@@ -582,7 +455,7 @@ TEST_F(RepositoryDlgTest, APausedDownloadFinishesWhenTheServerGoesOn) {
     test::WriteBytes(RepositoryFile(), kOld);
     Open();
     const std::string doc = NewDocument();
-    server_.Set(RepositoryServer::Answer::PauseHalfWay, doc);
+    server_.Set(kPath, test::HttpServer::Answer::PauseHalfWay, doc);
     Click("update");
     QProgressBar* progress = Child<QProgressBar>("progress");
     EXPECT_TRUE(QTest::qWaitFor(
@@ -598,7 +471,7 @@ TEST_F(RepositoryDlgTest, APausedDownloadFinishesWhenTheServerGoesOn) {
 TEST_F(RepositoryDlgTest, TheDialogClosesWhileADownloadRuns) {
     test::WriteBytes(RepositoryFile(), kOld);
     Open();
-    server_.Set(RepositoryServer::Answer::Silent);
+    server_.Set(kPath, test::HttpServer::Answer::Silent);
     Click("update");
     ASSERT_TRUE(dialog_->IsDownloading());
     SelectRow(0);
@@ -615,7 +488,7 @@ TEST_F(RepositoryDlgTest, TheDialogClosesWhileADownloadRuns) {
 
     // Destroying a dialog with a download running stops it too.
     Open();
-    server_.Set(RepositoryServer::Answer::Silent);
+    server_.Set(kPath, test::HttpServer::Answer::Silent);
     Click("update");
     ASSERT_TRUE(dialog_->IsDownloading());
     dialog_.reset();
@@ -626,7 +499,7 @@ TEST_F(RepositoryDlgTest, TheDialogClosesWhileADownloadRuns) {
 TEST_F(RepositoryDlgTest, AServerThatNeverAnswersFails) {
     test::WriteBytes(RepositoryFile(), kOld);
     Open();
-    server_.Set(RepositoryServer::Answer::Silent);
+    server_.Set(kPath, test::HttpServer::Answer::Silent);
     Click("update");
     EXPECT_FALSE(WaitForDownload());
     ExpectDownloadError();
