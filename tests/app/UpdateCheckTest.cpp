@@ -1,14 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <mutex>
-#include <thread>
-
 #include "app/UpdateCheck.h"
 #include "platform/Paths.h"
 #include "platform/Profile.h"
