@@ -1,1 +1,577 @@
+// The script editor as the user drives it: keys, popups, menus, the test run, script files and
+// the ways out.
+#include "ui/ScriptEditor.h"
+
 #include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+#include "app/HelpPages.h"
+#include "core/PrintMonitor.h"
+#include "platform/Paths.h"
+#include "platform/Profile.h"
+#include "platform/Text.h"
+#include "platform/UserPrompt.h"
+#include "support/QtPrinters.h"
+#include "support/TestEnv.h"
+#include "ui/EditorServices.h"
+#include "ui/ScriptEditing.h"
+#include "ui/ScriptPopups.h"
+#include "ui/ScriptTextEdit.h"
+#include "ui/text/ScriptText.h"
+
+namespace orva {
+namespace {
+
+QString Q(std::u16string_view text) {
+    return QString::fromStdU16String(std::u16string(text));
+}
+
+// Runs action on the next modal window that opens (a file chooser, a nested dialog), from
+// inside its own event loop.
+void WhenModalOpens(std::function<void(QWidget*)> action, QWidget* current = nullptr) {
+    QTimer::singleShot(10, [action = std::move(action), current] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == current) {
+            WhenModalOpens(action, current);
+            return;
+        }
+        action(modal);
+    });
+}
+
+class ScriptEditorTest : public test::HomeTest {
+protected:
+    ScriptEditorTest() {
+        // The names a connect would publish, and what an AFTER CONNECT script makes.
+        events_[0].type = kEventAfterConnect;
+        events_[0].id = 0;
+        events_[0].name = u"Start";
+        events_[0].script = u"Panel = {lamp = 16}\nfunction SetLamp(pin, on) end";
+        EXPECT_TRUE(RefreshNamesList(names_, events_, services_.testRun, prompt_));
+        monitor_.SetView(nullptr);
+    }
+
+    void Open(std::u16string_view script) {
+        editor_ = std::make_unique<CScriptEditor>(services_, u"GEAR");
+        editor_->SetScript(script);
+        editor_->SetEventId(42);
+        editor_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(editor_.get()));
+        Text()->setFocus();
+    }
+
+    CScriptTextEdit* Text() { return editor_->Editor(); }
+    CHelperList* Helper() { return Text()->Helper(); }
+    CParamsBox* Params() { return Text()->Params(); }
+    QString Plain() { return Text()->toPlainText(); }
+    QString Selected() { return Text()->textCursor().selectedText(); }
+    QWidget* Focus() { return QApplication::focusWidget(); }
+
+    void Type(const char* text) {
+        for (const char* c = text; *c; ++c) QTest::keyClick(Focus(), *c);
+    }
+    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(Focus(), key, modifiers);
+    }
+    void Select(int from, int to) {
+        QTextCursor cursor = Text()->textCursor();
+        cursor.setPosition(from);
+        cursor.setPosition(to, QTextCursor::KeepAnchor);
+        Text()->setTextCursor(cursor);
+    }
+    void CaretAt(int position) { Select(position, position); }
+
+    // A menu's item as its label reads.
+    QAction* Item(const char* menu, const char* label) {
+        for (const QMenu* shown : editor_->findChildren<QMenu*>()) {
+            if (shown->title().remove(QLatin1Char('&')) != QLatin1String(menu)) continue;
+            for (QAction* action : shown->actions()) {
+                if (action->text().remove(QLatin1Char('&')) == QLatin1String(label)) return action;
+            }
+        }
+        ADD_FAILURE() << "no menu item " << menu << " > " << label;
+        return nullptr;
+    }
+    void Choose(const char* menu, const char* label) { Item(menu, label)->trigger(); }
+
+    // The colour the text has at a place of a line (the colouring's, else the text colour).
+    QColor ColourAt(int line, int column) {
+        const QTextBlock block = Text()->document()->findBlockByNumber(line);
+        for (const QTextLayout::FormatRange& range : block.layout()->formats()) {
+            if (column >= range.start && column < range.start + range.length) {
+                return range.format.foreground().color();
+            }
+        }
+        return Text()->palette().color(QPalette::Text);
+    }
+
+    // Picks file in the file chooser that opens next, after checking what it offers.
+    void AnswerFileChooser(const std::filesystem::path& file, const char* title) {
+        WhenModalOpens(
+            [file, title](QWidget* modal) {
+                auto* chooser = qobject_cast<QFileDialog*>(modal);
+                ASSERT_NE(chooser, nullptr);
+                EXPECT_EQ(chooser->windowTitle(), QLatin1String(title));
+                EXPECT_EQ(chooser->nameFilters(),
+                          (QStringList{"Lua Files (*.lua *.lu)", "Text files (*.txt)", "All (*)"}));
+                EXPECT_EQ(chooser->selectedNameFilter(), QStringLiteral("Lua Files (*.lua *.lu)"));
+                // Typed as a whole path, then Enter.
+                auto* name = chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                ASSERT_NE(name, nullptr);
+                name->setText(Q(PathText(file)));
+                QTest::keyClick(name, Qt::Key_Return);
+            },
+            editor_.get());
+    }
+
+    CRecordingPrompt prompt_;
+    CEventTable events_;
+    CNamesList names_;
+    CPrintMonitor monitor_;
+    EditorServices services_{prompt_, nullptr, {},
+                             false,   names_,  ScriptServices{.monitor = &monitor_}};
+    std::unique_ptr<CScriptEditor> editor_;
+};
+
+TEST_F(ScriptEditorTest, OpensTitledAfterTheEventInTheStoredThemeWithAFixedFont) {
+    Open(u"");
+    EXPECT_EQ(editor_->windowTitle(), QStringLiteral("LUA Script editor - GEAR"));
+    EXPECT_EQ(editor_->Theme(), EditorTheme::Dark);
+    EXPECT_TRUE(Item("Theme", "Dark")->isChecked());
+    EXPECT_EQ(Text()->palette().color(QPalette::Base), QColor(30, 30, 30));
+    EXPECT_TRUE(QFontInfo(Text()->font()).fixedPitch());
+    EXPECT_EQ(CHelpPages::Shared().Current(), u"editor_de_scripts_de_lua.htm");
+
+    std::filesystem::create_directories(AppProfileFile().parent_path());
+    CProfile(AppProfileFile()).WriteInt(u"Scripts", u"Theme", 0);
+    Open(u"");
+    EXPECT_EQ(editor_->Theme(), EditorTheme::Clear);
+    EXPECT_TRUE(Item("Theme", "Clear")->isChecked());
+    EXPECT_EQ(Text()->palette().color(QPalette::Base), QColor(255, 255, 255));
+}
+
+TEST_F(ScriptEditorTest, ATypedLineIsColouredByKindAndAThemeChoiceIsStoredAtOnce) {
+    Open(u"");
+    // Typed at once: "Panel." would open the Helper list.
+    Text()->insertPlainText(QStringLiteral("if Panel.lamp then SetLamp(Id) end_x"));
+    // if: keyword; Panel.lamp: table member; (: operator; Id: value; end_x: end is whole.
+    EXPECT_EQ(ColourAt(0, 0), QColor(189, 99, 197));
+    EXPECT_EQ(ColourAt(0, 3), QColor(76, 153, 211));
+    EXPECT_EQ(ColourAt(0, 26), QColor(21, 210, 21));
+    EXPECT_EQ(ColourAt(0, 27), QColor(255, 128, 3));
+    EXPECT_EQ(ColourAt(0, 31), QColor(189, 99, 197));
+    EXPECT_EQ(ColourAt(0, 34), QColor(240, 240, 255));
+
+    Choose("Theme", "Clear");
+    EXPECT_EQ(CProfile(AppProfileFile()).ReadInt(u"Scripts", u"Theme", 1), 0);
+    EXPECT_TRUE(Item("Theme", "Clear")->isChecked());
+    EXPECT_FALSE(Item("Theme", "Dark")->isChecked());
+    EXPECT_EQ(ColourAt(0, 0), QColor(0, 0, 255));
+    EXPECT_EQ(ColourAt(0, 3), QColor(0, 165, 234));
+    EXPECT_EQ(ColourAt(0, 26), QColor(0, 128, 0));
+    EXPECT_EQ(ColourAt(0, 27), QColor(255, 128, 3));
+    EXPECT_EQ(Text()->palette().color(QPalette::Text), QColor(0, 0, 0));
+    // Colours are no edit: nothing to undo but the typing.
+    Choose("Theme", "Dark");
+    EXPECT_EQ(CProfile(AppProfileFile()).ReadInt(u"Scripts", u"Theme", 0), 1);
+    Text()->undo();
+    EXPECT_EQ(Plain(), QString());
+}
+
+TEST_F(ScriptEditorTest, LinesAddedSplitOrTakenBackAreColouredAnew) {
+    Open(u"x = 1");
+    Text()->moveCursor(QTextCursor::End);
+    Text()->InsertText(u"\nif Id then\nprint(Id)");
+    EXPECT_EQ(ColourAt(1, 0), QColor(189, 99, 197));
+    EXPECT_EQ(ColourAt(2, 6), QColor(255, 128, 3));
+    // Enter in the middle of a word: both halves coloured as what they now are.
+    CaretAt(20);  // "pri|nt"
+    Key(Qt::Key_Return);
+    EXPECT_EQ(ColourAt(2, 0), QColor(240, 240, 255));
+    EXPECT_EQ(ColourAt(3, 0), QColor(240, 240, 255));
+    Text()->undo();
+    EXPECT_EQ(ColourAt(2, 0), QColor(189, 99, 197));
+    Text()->undo();
+    EXPECT_EQ(Plain(), QStringLiteral("x = 1"));
+    EXPECT_EQ(ColourAt(0, 2), QColor(21, 210, 21));
+}
+
+TEST_F(ScriptEditorTest, ADotAfterAKnownTableOpensTheHelperWithItAsPrefix) {
+    Open(u"x = 1\r\n");
+    Text()->moveCursor(QTextCursor::End);
+    Type("orva.");
+    ASSERT_TRUE(Helper()->isVisible());
+    EXPECT_EQ(Focus(), Helper());
+    EXPECT_EQ(Helper()->Prefix(), u"orva.");
+    EXPECT_EQ(Selected(), QStringLiteral("orva."));
+    EXPECT_EQ(CHelpPages::Shared().Current(), u"helper.htm");
+    // Its top left corner one line below the caret.
+    EXPECT_EQ(Helper()->y(), Text()->cursorRect().top() + Text()->fontMetrics().height());
+
+    // Typing narrows the choice; a character no word continues with leaves it.
+    Type("dz");
+    EXPECT_EQ(Helper()->Prefix(), u"orva.d");
+    EXPECT_EQ(Helper()->SelectedWord(), u"orva.din.");
+    Key(Qt::Key_Backspace);
+    EXPECT_EQ(Helper()->Prefix(), u"orva.");
+    EXPECT_EQ(Helper()->SelectedWord(), u"orva.");
+    Key(Qt::Key_Down);
+    EXPECT_EQ(Helper()->Prefix(), u"orva.");
+    Key(Qt::Key_Return);
+    EXPECT_FALSE(Helper()->isVisible());
+    EXPECT_EQ(Focus(), Text());
+    EXPECT_TRUE(editor_->isVisible());
+    EXPECT_EQ(Plain(), QStringLiteral("x = 1\norva.adc."));
+    EXPECT_EQ(CHelpPages::Shared().Current(), u"editor_de_scripts_de_lua.htm");
+    Text()->undo();
+    EXPECT_EQ(Plain(), QStringLiteral("x = 1\norva."));
+}
+
+TEST_F(ScriptEditorTest, ADotAfterAnUnknownWordOpensNothing) {
+    Open(u"");
+    Type("Gear.");
+    EXPECT_FALSE(Helper()->isVisible());
+    EXPECT_EQ(Focus(), Text());
+    EXPECT_EQ(Plain(), QStringLiteral("Gear."));
+}
+
+TEST_F(ScriptEditorTest, AParenthesisFromTheHelperOpensTheParameterHints) {
+    Open(u"");
+    Type("orva.");
+    Type("dout.state.set(");
+    EXPECT_FALSE(Helper()->isVisible());
+    EXPECT_EQ(Plain(), QStringLiteral("orva.dout.state.set("));
+    ASSERT_TRUE(Params()->isVisible());
+    ASSERT_EQ(Params()->count(), 1);
+    EXPECT_EQ(Params()->item(0)->text(), QStringLiteral("(pin id, true|false)"));
+    EXPECT_EQ(Focus(), Text());  // shown beside the text, not in its way
+    EXPECT_EQ(CHelpPages::Shared().Current(), u"dout_state_set.htm");
+
+    Type("16, true)");
+    EXPECT_FALSE(Params()->isVisible());
+    EXPECT_EQ(Plain(), QStringLiteral("orva.dout.state.set(16, true)"));
+    EXPECT_EQ(CHelpPages::Shared().Current(), u"editor_de_scripts_de_lua.htm");
+}
+
+TEST_F(ScriptEditorTest, TheParameterBoxTakesTheFocusOnDownAndGivesItBackOnUp) {
+    Open(u"x = orva.encoder.create");
+    Select(4, 23);
+    Key(Qt::Key_F4);
+    ASSERT_TRUE(Params()->isVisible());
+    EXPECT_EQ(Params()->count(), 2);
+    EXPECT_EQ(Focus(), Text());
+    Key(Qt::Key_Down);
+    EXPECT_EQ(Focus(), Params());
+    EXPECT_EQ(Params()->currentRow(), 0);
+    Key(Qt::Key_Down);
+    Key(Qt::Key_Up);
+    EXPECT_EQ(Focus(), Params());
+    Key(Qt::Key_Up);
+    EXPECT_EQ(Focus(), Text());
+    EXPECT_TRUE(Params()->isVisible());
+    EXPECT_TRUE(Params()->selectedItems().isEmpty());
+
+    // Esc puts it away and leaves the caret at the end of the selection.
+    Key(Qt::Key_Escape);
+    EXPECT_FALSE(Params()->isVisible());
+    EXPECT_EQ(Selected(), QString());
+    EXPECT_EQ(Text()->textCursor().position(), 23);
+    EXPECT_TRUE(editor_->isVisible());
+
+    // F4 again, then a key that moves the caret, puts it away too.
+    Select(4, 23);
+    Key(Qt::Key_F4);
+    ASSERT_TRUE(Params()->isVisible());
+    Key(Qt::Key_Left);
+    EXPECT_FALSE(Params()->isVisible());
+}
+
+TEST_F(ScriptEditorTest, F3TogglesTheHelperWithTheSelectionAsPrefix) {
+    Open(u"x = SetL");
+    Select(4, 8);
+    Key(Qt::Key_F3);
+    ASSERT_TRUE(Helper()->isVisible());
+    EXPECT_EQ(Helper()->SelectedWord(), u"SetLamp");
+    Key(Qt::Key_F3);
+    EXPECT_FALSE(Helper()->isVisible());
+    EXPECT_EQ(Focus(), Text());
+
+    Key(Qt::Key_F3);
+    ASSERT_TRUE(Helper()->isVisible());
+    // Moving to a word that does not begin with the prefix makes it the prefix.
+    Key(Qt::Key_Down);
+    EXPECT_EQ(Helper()->Prefix(), Helper()->SelectedWord());
+    Key(Qt::Key_Tab);
+    EXPECT_EQ(Plain(), QStringLiteral("x = ") + Q(Helper()->Prefix()));
+    // Esc in the list only closes it.
+    Key(Qt::Key_F3);
+    Key(Qt::Key_Escape);
+    EXPECT_FALSE(Helper()->isVisible());
+    EXPECT_TRUE(editor_->isVisible());
+}
+
+TEST_F(ScriptEditorTest, EscapeWithNoPopupDoesNothingAndEnterNeverCloses) {
+    Open(u"a = 1");
+    Select(0, 1);
+    Key(Qt::Key_Escape);
+    EXPECT_TRUE(editor_->isVisible());
+    EXPECT_EQ(Selected(), QStringLiteral("a"));
+    EXPECT_EQ(Plain(), QStringLiteral("a = 1"));
+    EXPECT_EQ(editor_->result(), 0);
+
+    Text()->moveCursor(QTextCursor::End);
+    Key(Qt::Key_Return);
+    Key(Qt::Key_Enter);
+    EXPECT_TRUE(editor_->isVisible());
+    EXPECT_EQ(Plain(), QStringLiteral("a = 1\n\n"));
+    // Not even with the focus outside the text.
+    editor_->setFocus();
+    Key(Qt::Key_Escape);
+    Key(Qt::Key_Return);
+    EXPECT_TRUE(editor_->isVisible());
+    EXPECT_TRUE(prompt_.Requests().empty());
+}
+
+TEST_F(ScriptEditorTest, TabGoesInFrontOfTheSelectionWhichStaysSelected) {
+    Open(u"a b");
+    Select(2, 3);
+    Key(Qt::Key_Tab);
+    EXPECT_EQ(Plain(), QStringLiteral("a \tb"));
+    EXPECT_EQ(Selected(), QStringLiteral("b"));
+    EXPECT_EQ(Focus(), Text());
+}
+
+TEST_F(ScriptEditorTest, CtrlTReindentsAsOneStepToUndo) {
+    Open(u"if a then\r\nb()\r\nend\r\nc = 1");
+    CaretAt(11);  // after "b"
+    Key(Qt::Key_T, Qt::ControlModifier);
+    EXPECT_EQ(Plain(), QStringLiteral("if a then\n\tb()\nend\nc = 1"));
+    EXPECT_EQ(Text()->textCursor().position(), 12);  // still after "b"
+    Text()->undo();
+    EXPECT_EQ(Plain(), QStringLiteral("if a then\nb()\nend\nc = 1"));
+
+    // Only the selection when there is one.
+    Select(10, 18);
+    Key(Qt::Key_T, Qt::ControlModifier);
+    EXPECT_EQ(Plain(), QStringLiteral("if a then\nb()\nend\nc = 1"));
+    EXPECT_EQ(editor_->Script(), u"if a then\r\nb()\r\nend\r\nc = 1");
+}
+
+TEST_F(ScriptEditorTest, TheCloseBoxClosesAtOnceWhenOnlyLetterCaseChanged) {
+    Open(u"Print(x)");
+    Select(0, 1);
+    Type("p");
+    editor_->close();
+    EXPECT_FALSE(editor_->isVisible());
+    EXPECT_EQ(editor_->result(), QDialog::Rejected);
+    EXPECT_TRUE(prompt_.Requests().empty());
+}
+
+TEST_F(ScriptEditorTest, TheCloseBoxAsksBeforeLosingAChange) {
+    Open(u"x = 1");
+    Text()->moveCursor(QTextCursor::End);
+    Type("0");
+    prompt_.QueueAnswer(PromptAnswer::Cancel);
+    editor_->close();
+    ASSERT_EQ(prompt_.Count(), 1u);
+    const PromptRequest asked = prompt_.Requests()[0];
+    EXPECT_EQ(asked.text, u"This LUA script has been changed.\r\nDo you want to save it?");
+    EXPECT_EQ(asked.caption, u"Save befor exit?");
+    EXPECT_EQ(asked.buttons, PromptButtons::YesNoCancel);
+    EXPECT_EQ(asked.icon, PromptIcon::Question);
+    EXPECT_TRUE(editor_->isVisible());
+
+    prompt_.QueueAnswer(PromptAnswer::Yes);
+    editor_->close();
+    EXPECT_FALSE(editor_->isVisible());
+    EXPECT_EQ(editor_->result(), QDialog::Accepted);
+    EXPECT_EQ(editor_->Script(), u"x = 10");
+
+    Open(u"x = 1");
+    Type("0");
+    prompt_.QueueAnswer(PromptAnswer::No);
+    editor_->close();
+    EXPECT_FALSE(editor_->isVisible());
+    EXPECT_EQ(editor_->result(), QDialog::Rejected);
+}
+
+TEST_F(ScriptEditorTest, TheTestRunPrintsToTheMonitorAndAnErrorShowsItsLine) {
+    Open(u"print('Id=', Id)\r\n");
+    Choose("Script", "Test");
+    EXPECT_EQ(monitor_.Content(), u"Id=42");
+    ASSERT_EQ(prompt_.Count(), 1u);
+    EXPECT_EQ(prompt_.Requests()[0].text, u"Test OK.\r\nNo errors detected");
+    EXPECT_EQ(prompt_.Requests()[0].caption, u"LUA Script Test");
+    EXPECT_EQ(prompt_.Requests()[0].icon, PromptIcon::Information);
+
+    prompt_.ClearRecord();
+    Open(u"x = 1\r\ny = 2\r\nv = orva.adc.value.get(9)\r\nz = 3");
+    Choose("Script", "Test");
+    ASSERT_EQ(prompt_.Count(), 1u);
+    const PromptRequest error = prompt_.Requests()[0];
+    EXPECT_EQ(error.caption, u"LUA Script Error");
+    EXPECT_EQ(error.icon, PromptIcon::Error);
+    EXPECT_TRUE(error.systemModal);
+    EXPECT_TRUE(error.text.starts_with(u"[3]\r\n\r\nLine  orva.adc.value.get:"));
+    EXPECT_EQ(Text()->textCursor().blockNumber(), 2);
+    EXPECT_EQ(Text()->textCursor().positionInBlock(), 0);
+}
+
+TEST_F(ScriptEditorTest, LoadAndSaveKeepTheFileByteForByte) {
+    const auto folder = home_.Root();
+    // UTF-16LE, CR LF, a tab, a no-break space, a character outside the code page, and an odd
+    // last byte that is no character.
+    const std::u16string script = u"-- \u00A0é\u20AC\r\nif Id == 1 then\r\n\tprint('x')\r\nend";
+    test::WriteBytes(folder / "in.lua", ScriptFileBytes(script) + '\x41');
+
+    Open(u"old = 1");
+    prompt_.QueueAnswer(PromptAnswer::Yes);
+    AnswerFileChooser(folder / "in.lua", "Load script from file");
+    Choose("Script", "Load from...");
+    ASSERT_EQ(prompt_.Count(), 1u);
+    EXPECT_EQ(prompt_.Requests()[0].text,
+              u"The current Script will be erased if you load a new one from a file.\rClick OK to "
+              u"proceed.");
+    EXPECT_EQ(prompt_.Requests()[0].caption, u"Script not empty");
+    EXPECT_EQ(prompt_.Requests()[0].buttons, PromptButtons::YesNo);
+    EXPECT_EQ(editor_->Script(), script);
+
+    AnswerFileChooser(folder / "out.lua", "Save script as...");
+    Choose("Script", "Save as...");
+    EXPECT_EQ(test::ReadBytes(folder / "out.lua"), ScriptFileBytes(script));
+    // An existing file is overwritten without a question.
+    AnswerFileChooser(folder / "out.lua", "Save script as...");
+    Choose("Script", "Save as...");
+    EXPECT_EQ(prompt_.Count(), 1u);
+
+    // Loading is one step to undo; No keeps the script without asking for a file.
+    Text()->undo();
+    EXPECT_EQ(editor_->Script(), u"old = 1");
+    prompt_.QueueAnswer(PromptAnswer::No);
+    Choose("Script", "Load from...");
+    EXPECT_EQ(editor_->Script(), u"old = 1");
+}
+
+TEST_F(ScriptEditorTest, AFileThatCannotBeWrittenIsReported) {
+    Open(u"x = 1");
+    const auto file = home_.Root() / "missing" / "out.lua";
+    AnswerFileChooser(file, "Save script as...");
+    Choose("Script", "Save as...");
+    ASSERT_EQ(prompt_.Count(), 1u);
+    EXPECT_EQ(prompt_.Requests()[0].caption, u"Save script as...");
+    EXPECT_EQ(prompt_.Requests()[0].icon, PromptIcon::Error);
+    EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+TEST_F(ScriptEditorTest, ASnippetFromTheRepositoryReplacesTheSelectionAsOneStep) {
+    test::WriteBytes(home_.MakeUserFolder() / "repository.xml",
+                     "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                     "<repository Version=\"1.0\">\n"
+                     "\t<code type=\"Lamp\" from=\"Ben\" description=\"Gear lights\" "
+                     "script=\"-- gear&#13;&#10;SetLamp(16, true)\"/>\n"
+                     "</repository>\n");
+    Open(u"a = 1\r\nb = 2");
+    Select(6, 11);
+    WhenModalOpens(
+        [](QWidget* modal) {
+            EXPECT_EQ(modal->windowTitle(), QStringLiteral("Code repository"));
+            auto* list = modal->findChild<QTableWidget*>(QStringLiteral("list"));
+            ASSERT_NE(list, nullptr);
+            list->selectRow(0);
+            QTest::mouseClick(modal->findChild<QPushButton*>(QStringLiteral("insert")),
+                              Qt::LeftButton);
+        },
+        editor_.get());
+    Key(Qt::Key_F2);
+    EXPECT_EQ(editor_->Script(), u"a = 1\r\n-- gear\r\nSetLamp(16, true)");
+    EXPECT_EQ(editor_->focusWidget(), Text());  // where the focus is when the window is back
+    Text()->undo();
+    EXPECT_EQ(editor_->Script(), u"a = 1\r\nb = 2");
+}
+
+TEST_F(ScriptEditorTest, ARightClickShowsTheEditMenu) {
+    Open(u"abc");
+    Select(0, 1);
+    QApplication::clipboard()->setText(QStringLiteral("x"));
+    QStringList shown;
+    QTimer::singleShot(50, [&shown] {
+        QWidget* popup = QApplication::activePopupWidget();
+        ASSERT_NE(popup, nullptr);
+        for (QAction* action : popup->actions()) {
+            if (!action->isSeparator()) {
+                shown << action->text().remove(QLatin1Char('&')) +
+                             (action->isEnabled() ? QString() : QStringLiteral(" (off)"));
+            }
+        }
+        popup->close();
+    });
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5),
+                            Text()->viewport()->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(Text()->viewport(), &click);
+    EXPECT_EQ(shown, (QStringList{"Code writer", "Cut", "Copy", "Paste", "Clear", "Undo (off)",
+                                  "Redo (off)"}));
+}
+
+TEST_F(ScriptEditorTest, TheMarginSelectsWholeLinesAndBracketsShowTheirPartner) {
+    Open(u"a = 1\r\nb = f(g(2), 3)\r\nc = 3");
+    QWidget* margin = Text()->LineNumbers();
+    const int secondLine =
+        Text()->cursorRect(QTextCursor(Text()->document()->findBlockByNumber(1))).center().y();
+    QTest::mouseClick(margin, Qt::LeftButton, Qt::NoModifier, QPoint(3, secondLine));
+    EXPECT_EQ(Selected(), QStringLiteral("b = f(g(2), 3)") + QChar(QChar::ParagraphSeparator));
+
+    CaretAt(16);  // after the inner pair's ")"
+    QList<int> marked;
+    for (const auto& mark : Text()->extraSelections()) {
+        if (mark.cursor.hasSelection()) marked << mark.cursor.selectionStart();
+    }
+    EXPECT_EQ(marked, (QList<int>{15, 13}));
+}
+
+TEST_F(ScriptEditorTest, TheEventsListGetsTheEditedScriptOnSaveAndExit) {
+    std::u16string script = u"a = 1\r\nb = 2";
+    WhenModalOpens([this](QWidget* modal) {
+        auto* editor = qobject_cast<CScriptEditor*>(modal);
+        ASSERT_NE(editor, nullptr);
+        editor->Editor()->moveCursor(QTextCursor::End);
+        QTest::keyClicks(editor->Editor(), "0\r");
+        QTest::keyClicks(editor->Editor(), "c = 3");
+        for (QAction* action : editor->findChildren<QAction*>()) {
+            if (action->text().remove(QLatin1Char('&')) == QLatin1String("Save and exit")) {
+                action->trigger();
+            }
+        }
+    });
+    EXPECT_TRUE(EditScriptText(services_, script, u"GEAR", 7, nullptr));
+    EXPECT_EQ(script, u"a = 1\r\nb = 20\r\nc = 3");
+
+    WhenModalOpens([](QWidget* modal) {
+        QTest::keyClicks(modal->focusWidget(), "x");
+        for (QAction* action : modal->findChildren<QAction*>()) {
+            if (action->text().remove(QLatin1Char('&')) == QLatin1String("Exit without save")) {
+                action->trigger();
+            }
+        }
+    });
+    EXPECT_FALSE(EditScriptText(services_, script, u"GEAR", 7, nullptr));
+    EXPECT_EQ(script, u"a = 1\r\nb = 20\r\nc = 3");
+}
+
+}  // namespace
+}  // namespace orva
