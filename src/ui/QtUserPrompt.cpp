@@ -57,6 +57,7 @@ PromptAnswer AnswerOf(int button, PromptButtons buttons) {
 QString CQtUserPrompt::DisplayText(std::u16string_view text) {
     QString shown = QString::fromStdU16String(std::u16string(text));
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(u'\r', u'\n');  // a lone carriage return breaks the line as well
     return shown;
 }
 

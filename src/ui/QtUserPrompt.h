@@ -17,7 +17,7 @@ public:
     // Answers No to every open box whose caption begins with the prefix.
     void CloseQuestion(std::u16string_view captionPrefix) override;
 
-    // The text as shown: the program's "\r\n" line ends become line breaks.
+    // The text as shown: the program's "\r\n" line ends (and lone "\r") become line breaks.
     static QString DisplayText(std::u16string_view text);
 
 private:

@@ -63,6 +63,7 @@ TEST(PromptTest, BoxesShowTheProgramsTextsAndGiveTheAnswer) {
     EXPECT_EQ(seen.buttons, QMessageBox::Ok);
     EXPECT_TRUE(seen.onTop);
     EXPECT_EQ(seen.text, QStringLiteral("x <b>y</b>"));  // shown as written, not as markup
+    EXPECT_EQ(CQtUserPrompt::DisplayText(u"a\r\nb\rc\nd"), QStringLiteral("a\nb\nc\nd"));
 }
 
 TEST(PromptTest, TheProgramClosesItsOwnQuestionAsNo) {
