@@ -208,7 +208,7 @@ bool RefreshNamesList(CNamesList& list, CEventTable& events, const ScriptService
     // theirs to drive from the editor.
     offline.card = nullptr;
     offline.clients = nullptr;
-    return RefreshNamesListFrom(list, CScriptState::Create(offline), events, prompt);
+    return RefreshNamesListFrom(list, CScriptState::CreateTemporary(offline), events, prompt);
 }
 
 bool RefreshNamesListFrom(CNamesList& list, std::unique_ptr<CScriptState> state,

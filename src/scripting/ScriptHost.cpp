@@ -1,5 +1,6 @@
 #include "scripting/ScriptHost.h"
 
+#include <cstdio>
 #include <string>
 
 #include "platform/Paths.h"
@@ -85,6 +86,15 @@ std::string ErrorValueText(lua_State* L) {
     size_t len = 0;
     if (const char* text = lua_tolstring(L, -1, &len)) return std::string(text, len);
     return std::string("(error object is a ") + luaL_typename(L, -1) + " value)";
+}
+
+// As the auxiliary library's own states have it: an error outside any protected call is
+// reported, and the library then ends the program.
+int Panic(lua_State* L) {
+    const char* message = lua_tostring(L, -1);
+    std::fprintf(stderr, "PANIC: unprotected error in call to Lua API (%s)\n",
+                 message ? message : "error object is not a string");
+    return 0;
 }
 
 }  // namespace
@@ -206,19 +216,31 @@ bool RunScript(lua_State* L, std::u16string_view script, int32_t id, int32_t val
     return false;
 }
 
-std::unique_ptr<CScriptState> CScriptState::Create(const ScriptServices& services) {
-    lua_State* L = luaL_newstate();
+std::unique_ptr<CScriptState> CScriptState::SetUp(std::unique_ptr<CScriptState> state, lua_State* L,
+                                                  const ScriptServices& services) {
     if (!L) return nullptr;
-    std::unique_ptr<CScriptState> state(new CScriptState(L));
+    state->L_ = L;
     state->context_.services = services;
     AttachContext(L, &state->context_);
     InitLuaState(L);
     return state;
 }
 
+std::unique_ptr<CScriptState> CScriptState::Create(const ScriptServices& services) {
+    return SetUp(std::unique_ptr<CScriptState>(new CScriptState), luaL_newstate(), services);
+}
+
+std::unique_ptr<CScriptState> CScriptState::CreateTemporary(const ScriptServices& services) {
+    std::unique_ptr<CScriptState> state(new CScriptState);
+    state->arena_ = std::make_unique<CScriptArena>();
+    lua_State* L = lua_newstate(CScriptArena::Alloc, state->arena_.get());
+    if (L) lua_atpanic(L, Panic);
+    return SetUp(std::move(state), L, services);
+}
+
 CScriptState::~CScriptState() {
     std::lock_guard lock(ScriptLock());
-    lua_close(L_);
+    if (L_) lua_close(L_);
 }
 
 bool CScriptState::Run(std::u16string_view script, int32_t id, int32_t value, bool printEnabled,

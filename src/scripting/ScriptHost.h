@@ -10,6 +10,7 @@
 
 #include "core/ScriptRunner.h"
 #include "scripting/Registration.h"
+#include "scripting/ScriptArena.h"
 #include "scripting/ScriptContext.h"
 
 namespace orva {
@@ -44,6 +45,9 @@ class CScriptState final : public IScriptRunner {
 public:
     // Nothing when no state can be created (no memory).
     static std::unique_ptr<CScriptState> Create(const ScriptServices& services);
+    // A state for a moment's work (the editor's names refresh): its memory comes from an arena
+    // that is given back whole when it closes.
+    static std::unique_ptr<CScriptState> CreateTemporary(const ScriptServices& services);
     ~CScriptState() override;
     CScriptState(const CScriptState&) = delete;
     CScriptState& operator=(const CScriptState&) = delete;
@@ -57,8 +61,12 @@ public:
     void SetGlobalInteger(std::u16string_view name, int64_t value) override;
 
 private:
-    explicit CScriptState(lua_State* L) : L_(L) {}
-    lua_State* L_;
+    CScriptState() = default;
+    static std::unique_ptr<CScriptState> SetUp(std::unique_ptr<CScriptState> state, lua_State* L,
+                                               const ScriptServices& services);
+
+    std::unique_ptr<CScriptArena> arena_;  // outlives the state, which closes first
+    lua_State* L_ = nullptr;
     CScriptContext context_;
 };
 
