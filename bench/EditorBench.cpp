@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "BenchSupport.h"
+#include "CockpitEvents.h"
 #include "core/PrintMonitor.h"
 #include "platform/Text.h"
 #include "platform/UserPrompt.h"
@@ -27,34 +28,6 @@ namespace {
 constexpr int kBlocks = 300;  // ten lines each
 constexpr int kKeystrokes = 400;
 constexpr int kWholeRuns = 15;
-
-// What a cockpit's AFTER CONNECT scripts make, and events with names, as an instance has them.
-void FillEvents(CEventTable& table) {
-    const char16_t* const kAfterConnect[] = {
-        u"Lights = {}\nfor i = 1, 32 do Lights['L' .. i] = 15 + i end\n"
-        u"Annunciators = {master = 40, fire = 41, gear = 42, doors = 43, fuel = 44}\n",
-        u"Radios = {com1 = 11800, com2 = 12150, nav1 = 10800, nav2 = 11030, adf = 350}\n"
-        u"Displays = {}\nfor i = 1, 8 do Displays['D' .. i] = i end\n",
-        u"GearDown = false\nFlapsStep = 0\nPanelName = 'overhead'\n"
-        u"function SetLamp(pin, on) orva.dout.state.set(pin, on) end\n",
-        u"Offsets = {}\nfor i = 0, 23 do Offsets['O' .. (0x0300 + i)] = 0 end\n",
-    };
-    size_t at = 0;
-    for (const char16_t* script : kAfterConnect) {
-        EventRecord& r = table[at];
-        r.type = kEventAfterConnect;
-        r.id = 0;
-        r.name = Format(u"Start%d", static_cast<int>(at));
-        r.script = script;
-        ++at;
-    }
-    for (; at < 150; ++at) {
-        EventRecord& r = table[at];
-        r.type = kEventDigitalPin;
-        r.id = 16 + static_cast<int>(at);
-        r.name = Format(u"Switch_%d", static_cast<int>(at));
-    }
-}
 
 std::u16string LongScript() {
     std::u16string script;
@@ -121,7 +94,7 @@ int main(int argc, char** argv) {
 
     CRecordingPrompt prompt;
     CEventTable events;
-    FillEvents(events);
+    bench::FillCockpitEvents(events);
     CPrintMonitor monitor;
     ScriptServices testRun;
     testRun.monitor = &monitor;
