@@ -11,7 +11,6 @@
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
@@ -27,6 +26,7 @@
 #include "platform/Profile.h"
 #include "platform/Text.h"
 #include "platform/UserPrompt.h"
+#include "support/Prompts.h"
 #include "support/QtPrinters.h"
 #include "support/TestEnv.h"
 #include "ui/EditorServices.h"
@@ -109,6 +109,12 @@ protected:
         return nullptr;
     }
     void Choose(const char* menu, const char* label) { Item(menu, label)->trigger(); }
+    // Triggers a window's action by its label, wherever it sits.
+    static void Trigger(QWidget* window, const char* label) {
+        for (QAction* action : window->findChildren<QAction*>()) {
+            if (action->text().remove(QLatin1Char('&')) == QLatin1String(label)) action->trigger();
+        }
+    }
 
     // The colour the text has at a place of a line (the colouring's, else the text colour).
     QColor ColourAt(int line, int column) {
@@ -149,7 +155,7 @@ protected:
     std::unique_ptr<CScriptEditor> editor_;
 };
 
-TEST_F(ScriptEditorTest, OpensTitledAfterTheEventInTheStoredThemeWithAFixedFont) {
+TEST_F(ScriptEditorTest, OpensInTheStoredThemeColoursByKindAndStoresAThemeChoiceAtOnce) {
     Open(u"");
     EXPECT_EQ(editor_->windowTitle(), QStringLiteral("LUA Script editor - GEAR"));
     EXPECT_EQ(editor_->Theme(), EditorTheme::Dark);
@@ -157,17 +163,6 @@ TEST_F(ScriptEditorTest, OpensTitledAfterTheEventInTheStoredThemeWithAFixedFont)
     EXPECT_EQ(Text()->palette().color(QPalette::Base), QColor(30, 30, 30));
     EXPECT_TRUE(QFontInfo(Text()->font()).fixedPitch());
     EXPECT_EQ(CHelpPages::Shared().Current(), u"editor_de_scripts_de_lua.htm");
-
-    std::filesystem::create_directories(AppProfileFile().parent_path());
-    CProfile(AppProfileFile()).WriteInt(u"Scripts", u"Theme", 0);
-    Open(u"");
-    EXPECT_EQ(editor_->Theme(), EditorTheme::Clear);
-    EXPECT_TRUE(Item("Theme", "Clear")->isChecked());
-    EXPECT_EQ(Text()->palette().color(QPalette::Base), QColor(255, 255, 255));
-}
-
-TEST_F(ScriptEditorTest, ATypedLineIsColouredByKindAndAThemeChoiceIsStoredAtOnce) {
-    Open(u"");
     // Typed at once: "Panel." would open the Helper list.
     Text()->insertPlainText(QStringLiteral("if Panel.lamp then SetLamp(Id) end_x"));
     // if: keyword; Panel.lamp: table member; (: operator; Id: value; end_x: end is whole.
@@ -188,10 +183,16 @@ TEST_F(ScriptEditorTest, ATypedLineIsColouredByKindAndAThemeChoiceIsStoredAtOnce
     EXPECT_EQ(ColourAt(0, 27), QColor(255, 128, 3));
     EXPECT_EQ(Text()->palette().color(QPalette::Text), QColor(0, 0, 0));
     // Colours are no edit: nothing to undo but the typing.
-    Choose("Theme", "Dark");
-    EXPECT_EQ(CProfile(AppProfileFile()).ReadInt(u"Scripts", u"Theme", 0), 1);
     Text()->undo();
     EXPECT_EQ(Plain(), QString());
+
+    // The next editor opens in the stored theme.
+    Open(u"");
+    EXPECT_EQ(editor_->Theme(), EditorTheme::Clear);
+    EXPECT_TRUE(Item("Theme", "Clear")->isChecked());
+    EXPECT_EQ(Text()->palette().color(QPalette::Base), QColor(255, 255, 255));
+    Choose("Theme", "Dark");
+    EXPECT_EQ(CProfile(AppProfileFile()).ReadInt(u"Scripts", u"Theme", 0), 1);
 }
 
 TEST_F(ScriptEditorTest, LinesAddedSplitOrTakenBackAreColouredAnew) {
@@ -215,7 +216,10 @@ TEST_F(ScriptEditorTest, LinesAddedSplitOrTakenBackAreColouredAnew) {
 TEST_F(ScriptEditorTest, ADotAfterAKnownTableOpensTheHelperWithItAsPrefix) {
     Open(u"x = 1\r\n");
     Text()->moveCursor(QTextCursor::End);
-    Type("orva.");
+    Type("Gear.");  // not a table: nothing opens
+    EXPECT_FALSE(Helper()->isVisible());
+    EXPECT_EQ(Focus(), Text());
+    Type(" orva.");
     ASSERT_TRUE(Helper()->isVisible());
     EXPECT_EQ(Focus(), Helper());
     EXPECT_EQ(Helper()->Prefix(), u"orva.");
@@ -237,18 +241,10 @@ TEST_F(ScriptEditorTest, ADotAfterAKnownTableOpensTheHelperWithItAsPrefix) {
     EXPECT_FALSE(Helper()->isVisible());
     EXPECT_EQ(Focus(), Text());
     EXPECT_TRUE(editor_->isVisible());
-    EXPECT_EQ(Plain(), QStringLiteral("x = 1\norva.adc."));
+    EXPECT_EQ(Plain(), QStringLiteral("x = 1\nGear. orva.adc."));
     EXPECT_EQ(CHelpPages::Shared().Current(), u"editor_de_scripts_de_lua.htm");
     Text()->undo();
-    EXPECT_EQ(Plain(), QStringLiteral("x = 1\norva."));
-}
-
-TEST_F(ScriptEditorTest, ADotAfterAnUnknownWordOpensNothing) {
-    Open(u"");
-    Type("Gear.");
-    EXPECT_FALSE(Helper()->isVisible());
-    EXPECT_EQ(Focus(), Text());
-    EXPECT_EQ(Plain(), QStringLiteral("Gear."));
+    EXPECT_EQ(Plain(), QStringLiteral("x = 1\nGear. orva."));
 }
 
 TEST_F(ScriptEditorTest, AParenthesisFromTheHelperOpensTheParameterHints) {
@@ -326,7 +322,7 @@ TEST_F(ScriptEditorTest, F3TogglesTheHelperWithTheSelectionAsPrefix) {
     EXPECT_TRUE(editor_->isVisible());
 }
 
-TEST_F(ScriptEditorTest, EscapeWithNoPopupDoesNothingAndEnterNeverCloses) {
+TEST_F(ScriptEditorTest, EscapeWithNoPopupDoesNothingEnterNeverClosesAndTabIsText) {
     Open(u"a = 1");
     Select(0, 1);
     Key(Qt::Key_Escape);
@@ -346,14 +342,13 @@ TEST_F(ScriptEditorTest, EscapeWithNoPopupDoesNothingAndEnterNeverCloses) {
     Key(Qt::Key_Return);
     EXPECT_TRUE(editor_->isVisible());
     EXPECT_TRUE(prompt_.Requests().empty());
-}
 
-TEST_F(ScriptEditorTest, TabGoesInFrontOfTheSelectionWhichStaysSelected) {
-    Open(u"a b");
+    // Tab goes in front of the selection, which stays selected.
+    Text()->setFocus();
     Select(2, 3);
     Key(Qt::Key_Tab);
-    EXPECT_EQ(Plain(), QStringLiteral("a \tb"));
-    EXPECT_EQ(Selected(), QStringLiteral("b"));
+    EXPECT_EQ(Plain(), QStringLiteral("a \t= 1\n\n"));
+    EXPECT_EQ(Selected(), QStringLiteral("="));
     EXPECT_EQ(Focus(), Text());
 }
 
@@ -373,7 +368,7 @@ TEST_F(ScriptEditorTest, CtrlTReindentsAsOneStepToUndo) {
     EXPECT_EQ(editor_->Script(), u"if a then\r\nb()\r\nend\r\nc = 1");
 }
 
-TEST_F(ScriptEditorTest, TheCloseBoxClosesAtOnceWhenOnlyLetterCaseChanged) {
+TEST_F(ScriptEditorTest, TheCloseBoxAsksBeforeLosingAChangeButNotForLetterCase) {
     Open(u"Print(x)");
     Select(0, 1);
     Type("p");
@@ -381,20 +376,17 @@ TEST_F(ScriptEditorTest, TheCloseBoxClosesAtOnceWhenOnlyLetterCaseChanged) {
     EXPECT_FALSE(editor_->isVisible());
     EXPECT_EQ(editor_->result(), QDialog::Rejected);
     EXPECT_TRUE(prompt_.Requests().empty());
-}
 
-TEST_F(ScriptEditorTest, TheCloseBoxAsksBeforeLosingAChange) {
     Open(u"x = 1");
     Text()->moveCursor(QTextCursor::End);
     Type("0");
     prompt_.QueueAnswer(PromptAnswer::Cancel);
     editor_->close();
     ASSERT_EQ(prompt_.Count(), 1u);
-    const PromptRequest asked = prompt_.Requests()[0];
-    EXPECT_EQ(asked.text, u"This LUA script has been changed.\r\nDo you want to save it?");
-    EXPECT_EQ(asked.caption, u"Save befor exit?");
-    EXPECT_EQ(asked.buttons, PromptButtons::YesNoCancel);
-    EXPECT_EQ(asked.icon, PromptIcon::Question);
+    EXPECT_EQ(
+        prompt_.Requests()[0],
+        (PromptRequest{u"This LUA script has been changed.\r\nDo you want to save it?",
+                       u"Save befor exit?", PromptButtons::YesNoCancel, PromptIcon::Question}));
     EXPECT_TRUE(editor_->isVisible());
 
     prompt_.QueueAnswer(PromptAnswer::Yes);
@@ -411,24 +403,18 @@ TEST_F(ScriptEditorTest, TheCloseBoxAsksBeforeLosingAChange) {
     EXPECT_EQ(editor_->result(), QDialog::Rejected);
 }
 
+// The messages are the test run's own (ScriptHostTest); here the event's id, which message shows
+// and where the caret goes.
 TEST_F(ScriptEditorTest, TheTestRunPrintsToTheMonitorAndAnErrorShowsItsLine) {
     Open(u"print('Id=', Id)\r\n");
     Choose("Script", "Test");
     EXPECT_EQ(monitor_.Content(), u"Id=42");
-    ASSERT_EQ(prompt_.Count(), 1u);
-    EXPECT_EQ(prompt_.Requests()[0].text, u"Test OK.\r\nNo errors detected");
-    EXPECT_EQ(prompt_.Requests()[0].caption, u"LUA Script Test");
-    EXPECT_EQ(prompt_.Requests()[0].icon, PromptIcon::Information);
+    EXPECT_EQ(prompt_.Texts(), std::vector<std::u16string>{u"Test OK.\r\nNo errors detected"});
 
-    prompt_.ClearRecord();
     Open(u"x = 1\r\ny = 2\r\nv = orva.adc.value.get(9)\r\nz = 3");
     Choose("Script", "Test");
-    ASSERT_EQ(prompt_.Count(), 1u);
-    const PromptRequest error = prompt_.Requests()[0];
-    EXPECT_EQ(error.caption, u"LUA Script Error");
-    EXPECT_EQ(error.icon, PromptIcon::Error);
-    EXPECT_TRUE(error.systemModal);
-    EXPECT_TRUE(error.text.starts_with(u"[3]\r\n\r\nLine  orva.adc.value.get:"));
+    ASSERT_EQ(prompt_.Count(), 2u);
+    EXPECT_TRUE(prompt_.Texts()[1].starts_with(u"[3]\r\n\r\nLine  orva.adc.value.get:"));
     EXPECT_EQ(Text()->textCursor().blockNumber(), 2);
     EXPECT_EQ(Text()->textCursor().positionInBlock(), 0);
 }
@@ -445,11 +431,10 @@ TEST_F(ScriptEditorTest, LoadAndSaveKeepTheFileByteForByte) {
     AnswerFileChooser(folder / "in.lua", "Load script from file");
     Choose("Script", "Load from...");
     ASSERT_EQ(prompt_.Count(), 1u);
-    EXPECT_EQ(prompt_.Requests()[0].text,
-              u"The current Script will be erased if you load a new one from a file.\rClick OK to "
-              u"proceed.");
-    EXPECT_EQ(prompt_.Requests()[0].caption, u"Script not empty");
-    EXPECT_EQ(prompt_.Requests()[0].buttons, PromptButtons::YesNo);
+    EXPECT_EQ(prompt_.Requests()[0],
+              (PromptRequest{u"The current Script will be erased if you load a new one from a "
+                             u"file.\rClick OK to proceed.",
+                             u"Script not empty", PromptButtons::YesNo, PromptIcon::Question}));
     EXPECT_EQ(editor_->Script(), script);
 
     AnswerFileChooser(folder / "out.lua", "Save script as...");
@@ -466,17 +451,14 @@ TEST_F(ScriptEditorTest, LoadAndSaveKeepTheFileByteForByte) {
     prompt_.QueueAnswer(PromptAnswer::No);
     Choose("Script", "Load from...");
     EXPECT_EQ(editor_->Script(), u"old = 1");
-}
 
-TEST_F(ScriptEditorTest, AFileThatCannotBeWrittenIsReported) {
-    Open(u"x = 1");
-    const auto file = home_.Root() / "missing" / "out.lua";
-    AnswerFileChooser(file, "Save script as...");
+    // A file that cannot be written is reported.
+    AnswerFileChooser(folder / "missing" / "out.lua", "Save script as...");
     Choose("Script", "Save as...");
-    ASSERT_EQ(prompt_.Count(), 1u);
-    EXPECT_EQ(prompt_.Requests()[0].caption, u"Save script as...");
-    EXPECT_EQ(prompt_.Requests()[0].icon, PromptIcon::Error);
-    EXPECT_FALSE(std::filesystem::exists(file));
+    ASSERT_EQ(prompt_.Count(), 3u);
+    EXPECT_EQ(prompt_.Requests()[2].caption, u"Save script as...");
+    EXPECT_EQ(prompt_.Requests()[2].icon, PromptIcon::Error);
+    EXPECT_FALSE(std::filesystem::exists(folder / "missing"));
 }
 
 TEST_F(ScriptEditorTest, ASnippetFromTheRepositoryReplacesTheSelectionAsOneStep) {
@@ -552,22 +534,14 @@ TEST_F(ScriptEditorTest, TheEventsListGetsTheEditedScriptOnSaveAndExit) {
         editor->Editor()->moveCursor(QTextCursor::End);
         QTest::keyClicks(editor->Editor(), "0\r");
         QTest::keyClicks(editor->Editor(), "c = 3");
-        for (QAction* action : editor->findChildren<QAction*>()) {
-            if (action->text().remove(QLatin1Char('&')) == QLatin1String("Save and exit")) {
-                action->trigger();
-            }
-        }
+        Trigger(editor, "Save and exit");
     });
     EXPECT_TRUE(EditScriptText(services_, script, u"GEAR", 7, nullptr));
     EXPECT_EQ(script, u"a = 1\r\nb = 20\r\nc = 3");
 
     WhenModalOpens([](QWidget* modal) {
         QTest::keyClicks(modal->focusWidget(), "x");
-        for (QAction* action : modal->findChildren<QAction*>()) {
-            if (action->text().remove(QLatin1Char('&')) == QLatin1String("Exit without save")) {
-                action->trigger();
-            }
-        }
+        Trigger(modal, "Exit without save");
     });
     EXPECT_FALSE(EditScriptText(services_, script, u"GEAR", 7, nullptr));
     EXPECT_EQ(script, u"a = 1\r\nb = 20\r\nc = 3");
