@@ -33,6 +33,19 @@ std::filesystem::path TempHome::MakeUserFolder() const {
     return folder;
 }
 
+ScopedEnv::ScopedEnv(std::string name, const std::string& value) : name_(std::move(name)) {
+    if (const char* before = std::getenv(name_.c_str())) before_ = before;
+    ::setenv(name_.c_str(), value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv() {
+    if (before_) {
+        ::setenv(name_.c_str(), before_->c_str(), 1);
+    } else {
+        ::unsetenv(name_.c_str());
+    }
+}
+
 std::string ReadBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream s;

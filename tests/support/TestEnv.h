@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,6 +30,19 @@ private:
 class HomeTest : public ::testing::Test {
 protected:
     TempHome home_;
+};
+
+// An environment variable set for the life of the object; the value it had comes back after.
+class ScopedEnv {
+public:
+    ScopedEnv(std::string name, const std::string& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> before_;
 };
 
 std::string ReadBytes(const std::filesystem::path& path);

@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -40,13 +39,7 @@ std::vector<Snippet> Read(const std::string& document) {
     return read.value_or(std::vector<Snippet>());
 }
 
-std::vector<std::u16string> Descriptions(const std::vector<Snippet>& snippets) {
-    std::vector<std::u16string> out;
-    for (const Snippet& s : snippets) out.push_back(s.description);
-    return out;
-}
-
-TEST(RepositoryDocument, ReadsCodeElementsInOrderWithAttributesInAnyCase) {
+TEST(RepositoryDocument, ReadsCodeElementsInOrderWithAttributesInAnyCaseAndMissingOnes) {
     const std::vector<Snippet> snippets = Read(kThree);
     ASSERT_EQ(snippets.size(), 3u);
     EXPECT_EQ(snippets[0], (Snippet{u"Encoder", u"Ana", u"Heading bug knob", u"print(\"hdg\")"}));
@@ -56,44 +49,37 @@ TEST(RepositoryDocument, ReadsCodeElementsInOrderWithAttributesInAnyCase) {
     EXPECT_EQ(snippets[2], (Snippet{u"Display", u"cleo", u"(null)", u""}));
     EXPECT_TRUE(snippets[0].CanInsert());
     EXPECT_FALSE(snippets[2].CanInsert());
-}
 
-TEST(RepositoryDocument, MissingAttributesAndOtherContent) {
-    const auto snippets = Read(
+    // Missing attributes and other content.
+    const auto others = Read(
         "<repository version=\"1.0\" extra=\"x\">"
         "<code/>"
         "<snippet type=\"not a code element\" script=\"x\"/>"
         "<code type=\"(null)\" colour=\"red\" script=\"a\"><code type=\"nested\"/></code>"
         "<code description script=\"\"/>"
         "</repository>");
-    ASSERT_EQ(snippets.size(), 3u);
-    EXPECT_EQ(snippets[0], (Snippet{u"(null)", u"(null)", u"(null)", u""}));
-    // A text "(null)" outside the script is just text.
-    EXPECT_EQ(snippets[1], (Snippet{u"(null)", u"(null)", u"(null)", u"a"}));
-    // An attribute without a value counts as missing.
-    EXPECT_EQ(snippets[2], (Snippet{u"(null)", u"(null)", u"(null)", u""}));
-}
+    // A text "(null)" outside the script is just text; an attribute without a value is missing.
+    EXPECT_EQ(others, (std::vector<Snippet>{{u"(null)", u"(null)", u"(null)", u""},
+                                            {u"(null)", u"(null)", u"(null)", u"a"},
+                                            {u"(null)", u"(null)", u"(null)", u""}}));
 
-TEST(RepositoryDocument, ScriptLineBreaksAndEntitiesAsTheReaderDeliversThem) {
-    const auto snippets = Read(
+    // Line breaks and entities in a script as the reader delivers them.
+    const auto script = Read(
         "<repository Version=\"1.0\"><code type=\"t\" from=\"f\" description=\"d\" "
         "script=\"if a &lt; 1 then\r\n\tb = 2 &amp;&#65;\r\nend\"/></repository>");
-    ASSERT_EQ(snippets.size(), 1u);
-    EXPECT_EQ(snippets[0].script, u"if a < 1 then\r\n\tb = 2 &A\r\nend");
+    ASSERT_EQ(script.size(), 1u);
+    EXPECT_EQ(script[0].script, u"if a < 1 then\r\n\tb = 2 &A\r\nend");
 }
 
 TEST(RepositoryDocument, OtherVersionsAndRootsAreNoRepository) {
-    EXPECT_FALSE(
-        ReadRepositoryBytes("<repository Version=\"1.1\"><code script=\"x\"/>"
-                            "</repository>"));
-    EXPECT_FALSE(ReadRepositoryBytes("<repository Version=\"1.00\"/>"));
-    EXPECT_FALSE(ReadRepositoryBytes("<repository Version=\" 1.0\"/>"));
-    EXPECT_FALSE(ReadRepositoryBytes("<repository Version/>"));
-    EXPECT_FALSE(ReadRepositoryBytes("<repository><code script=\"x\"/></repository>"));
-    EXPECT_FALSE(ReadRepositoryBytes("<catalogue Version=\"1.0\"><code/></catalogue>"));
-    EXPECT_FALSE(ReadRepositoryBytes("<html><body>Not found</body></html>"));
-    EXPECT_FALSE(ReadRepositoryBytes(""));
-    EXPECT_FALSE(ReadRepositoryBytes("\xC3\x28 not UTF-8"));
+    for (const char* document :
+         {"<repository Version=\"1.1\"><code script=\"x\"/></repository>",
+          "<repository Version=\"1.00\"/>", "<repository Version=\" 1.0\"/>",
+          "<repository Version/>", "<repository><code script=\"x\"/></repository>",
+          "<catalogue Version=\"1.0\"><code/></catalogue>", "<html><body>Not found</body></html>",
+          "", "\xC3\x28 not UTF-8"}) {
+        EXPECT_FALSE(ReadRepositoryBytes(document)) << document;
+    }
     EXPECT_FALSE(ReadRepository(XmlElement()));
     // An empty catalogue is still a catalogue.
     const auto empty = ReadRepositoryBytes("<repository Version=\"1.0\"></repository>");
@@ -116,19 +102,23 @@ TEST(RepositoryDocument, Utf16AndUtf8WithMarks) {
 TEST(RepositoryFilter, LowerCasedOverTypeFromAndDescriptionOnly) {
     const std::vector<Snippet> snippets = Read(kThree);
     EXPECT_EQ(RepositoryFilterKey(u"GEAR Ñ"), u"gear ñ");
+    // The descriptions a typed filter leaves.
+    const auto found = [&](std::u16string_view typed) {
+        std::u16string shown;
+        for (const Snippet& s : FilterSnippets(snippets, RepositoryFilterKey(typed)))
+            shown += s.description + u";";
+        return shown;
+    };
     // Capitals find small letters and small letters find capitals.
-    EXPECT_EQ(Descriptions(FilterSnippets(snippets, RepositoryFilterKey(u"HEADING"))),
-              (std::vector<std::u16string>{u"Heading bug knob"}));
-    EXPECT_EQ(Descriptions(FilterSnippets(snippets, RepositoryFilterKey(u"ben"))),
-              (std::vector<std::u16string>{u"Gear lights"}));
-    EXPECT_EQ(Descriptions(FilterSnippets(snippets, RepositoryFilterKey(u"dISPLAY"))),
-              (std::vector<std::u16string>{u"(null)"}));
+    EXPECT_EQ(found(u"HEADING"), u"Heading bug knob;");
+    EXPECT_EQ(found(u"ben"), u"Gear lights;");
+    EXPECT_EQ(found(u"dISPLAY"), u"(null);");
     // Text that is only in a script shows nothing.
-    EXPECT_TRUE(FilterSnippets(snippets, RepositoryFilterKey(u"dout")).empty());
-    EXPECT_TRUE(FilterSnippets(snippets, RepositoryFilterKey(u"hdg")).empty());
+    EXPECT_EQ(found(u"dout"), u"");
+    EXPECT_EQ(found(u"hdg"), u"");
     // No filter shows everything; a filter matching every text shows everything.
-    EXPECT_EQ(FilterSnippets(snippets, u"").size(), 3u);
-    EXPECT_EQ(FilterSnippets(snippets, RepositoryFilterKey(u"E")).size(), 3u);
+    EXPECT_EQ(found(u""), u"Heading bug knob;Gear lights;(null);");
+    EXPECT_EQ(found(u"E"), u"Heading bug knob;Gear lights;(null);");
     EXPECT_TRUE(SnippetMatches(snippets[2], u"(null)"));
     EXPECT_FALSE(SnippetMatches(snippets[0], u"ana heading"));
 }
@@ -144,21 +134,10 @@ TEST(RepositoryAddress, LowerCasedPathAfterTheHostAsWritten) {
 
 class RepositoryFileTest : public test::HomeTest {
 protected:
-    void SetUp() override {
-        home_.MakeUserFolder();
-        tmp_ = home_.Root() / "tmp";
-        std::filesystem::create_directories(tmp_);
-        const char* old = std::getenv("TMPDIR");
-        if (old) oldTmp_ = old;
-        hadTmp_ = old != nullptr;
-        ::setenv("TMPDIR", tmp_.c_str(), 1);
-    }
-    void TearDown() override {
-        if (hadTmp_) {
-            ::setenv("TMPDIR", oldTmp_.c_str(), 1);
-        } else {
-            ::unsetenv("TMPDIR");
-        }
+    static std::filesystem::path MakeFolders(const test::TempHome& home) {
+        home.MakeUserFolder();
+        std::filesystem::create_directories(home.Root() / "tmp");
+        return home.Root() / "tmp";
     }
     std::filesystem::path Downloaded(const std::string& bytes) {
         const std::filesystem::path file = MakeRepositoryDownloadFile();
@@ -172,9 +151,8 @@ protected:
         return n;
     }
 
-    std::filesystem::path tmp_;
-    std::string oldTmp_;
-    bool hadTmp_ = false;
+    const std::filesystem::path tmp_ = MakeFolders(home_);
+    const test::ScopedEnv tmpEnv_{"TMPDIR", tmp_.string()};
 };
 
 TEST_F(RepositoryFileTest, LoadTellsAMissingFileFromAnEmptyRepository) {
@@ -222,17 +200,13 @@ TEST_F(RepositoryFileTest, DownloadFilesAreUniqueAndEmpty) {
     EXPECT_TRUE(std::filesystem::exists(b));
 }
 
-TEST_F(RepositoryFileTest, AWholeRepositoryReplacesTheCache) {
+TEST_F(RepositoryFileTest, OnlyAWholeRepositoryReplacesTheCache) {
     const auto cache = RepositoryFile();
     test::WriteBytes(cache, "<repository Version=\"1.0\"/>");
     EXPECT_EQ(InstallRepositoryDownload(Downloaded(kThree), cache), CacheUpdate::Replaced);
     EXPECT_EQ(test::ReadBytes(cache), kThree);
     EXPECT_EQ(FilesInTmp(), 0u);
-}
 
-TEST_F(RepositoryFileTest, AnythingElseLeavesTheCacheAsItWas) {
-    const auto cache = RepositoryFile();
-    test::WriteBytes(cache, kThree);
     for (const std::string& bytes :
          {std::string(), std::string("<html><body>Service unavailable</body></html>"),
           std::string("<repository Version=\"1.1\"><code script=\"y\"/></repository>"),
