@@ -77,95 +77,74 @@ CNamesList Names(std::initializer_list<std::pair<HelperKind, std::u16string_view
     return names;
 }
 
-std::vector<ColourSpan> SpansOf(std::u16string_view line, const CNamesList& names) {
+using Spans = std::vector<ColourSpan>;
+
+Spans SpansOf(std::u16string_view line, const CNamesList& names) {
     return CLineColouring(names, OperatorTexts()).Spans(line);
 }
 
-TEST(Colouring, AWordInsideAnotherIsNotColouredButTheStandaloneOneIs) {
-    const CNamesList names = Names({{kHelperFunction, u"end"}});
-    EXPECT_EQ(SpansOf(u"vendor end", names), (std::vector<ColourSpan>{{7, 3, R::Kind1}}));
-}
+TEST(Colouring, WholeWordsInListOrderAndOperatorTextsWhereverTheyOccur) {
+    const CNamesList end = Names({{kHelperFunction, u"end"}, {kHelperValue, u"x"}});
+    // A word inside another is not coloured but the standalone one is; underscores and digits
+    // next to a word keep it whole; "." breaks a word like a letter does.
+    EXPECT_EQ(SpansOf(u"vendor end", end), (Spans{{7, 3, R::Kind1}}));
+    EXPECT_EQ(SpansOf(u"end_x", end), (Spans{{0, 3, R::Kind1}, {4, 1, R::Kind4}}));
+    EXPECT_EQ(SpansOf(u"2x9", end), (Spans{{1, 1, R::Kind4}}));
+    EXPECT_EQ(SpansOf(u"a.end", end), (Spans{{1, 1, R::Kind3}}));
 
-TEST(Colouring, UnderscoresAndDigitsNextToAWordKeepItWhole) {
-    const CNamesList names = Names({{kHelperFunction, u"end"}, {kHelperValue, u"x"}});
-    EXPECT_EQ(SpansOf(u"end_x", names),
-              (std::vector<ColourSpan>{{0, 3, R::Kind1}, {4, 1, R::Kind4}}));
-    EXPECT_EQ(SpansOf(u"2x9", names), (std::vector<ColourSpan>{{1, 1, R::Kind4}}));
-    // "." breaks a word like a letter does.
-    EXPECT_EQ(SpansOf(u"a.end", names), (std::vector<ColourSpan>{{1, 1, R::Kind3}}));
-}
+    // A later word paints over an earlier one. The member is whole; "set" inside it follows a
+    // dot and is not.
+    EXPECT_EQ(SpansOf(u"orva.dout.state.set(1)",
+                      Names({{kHelperTable, u"orva.dout.state.set"}, {kHelperFunction, u"set"}})),
+              (Spans{{0, 19, R::Kind2}, {19, 1, R::Kind3}, {21, 1, R::Kind3}}));
+    EXPECT_EQ(SpansOf(u"Gear_1", Names({{kHelperValue, u"Gear_1"}, {kHelperFunction, u"Gear"}})),
+              (Spans{{0, 4, R::Kind1}, {4, 2, R::Kind4}}));
+    EXPECT_EQ(SpansOf(u"Gear_1", Names({{kHelperFunction, u"Gear"}, {kHelperValue, u"Gear_1"}})),
+              (Spans{{0, 6, R::Kind4}}));
 
-TEST(Colouring, ALaterWordPaintsOverAnEarlierOne) {
-    const CNamesList tableFirst =
-        Names({{kHelperTable, u"orva.dout.state.set"}, {kHelperFunction, u"set"}});
-    // The member is whole; "set" inside it follows a dot and is not.
-    EXPECT_EQ(SpansOf(u"orva.dout.state.set(1)", tableFirst),
-              (std::vector<ColourSpan>{{0, 19, R::Kind2}, {19, 1, R::Kind3}, {21, 1, R::Kind3}}));
-
-    const CNamesList valueFirst = Names({{kHelperValue, u"Gear_1"}, {kHelperFunction, u"Gear"}});
-    EXPECT_EQ(SpansOf(u"Gear_1", valueFirst),
-              (std::vector<ColourSpan>{{0, 4, R::Kind1}, {4, 2, R::Kind4}}));
-    const CNamesList functionFirst = Names({{kHelperFunction, u"Gear"}, {kHelperValue, u"Gear_1"}});
-    EXPECT_EQ(SpansOf(u"Gear_1", functionFirst), (std::vector<ColourSpan>{{0, 6, R::Kind4}}));
-}
-
-TEST(Colouring, OperatorTextsAreColouredWhereverTheyOccurAndPlusIsNoneOfThem) {
-    const CNamesList none;
-    EXPECT_EQ(SpansOf(u"a+b-c", none), (std::vector<ColourSpan>{{3, 1, R::Kind3}}));
-    EXPECT_EQ(SpansOf(u"x_VERSIONy", none), (std::vector<ColourSpan>{{1, 8, R::Kind3}}));
-}
-
-TEST(Colouring, CommentsStringsAndNumbersHaveNoColourOfTheirOwn) {
-    const CNamesList names = Names({{kHelperFunction, u"print"}});
-    EXPECT_EQ(SpansOf(u"s = \"print\" 12 -- print", names),
-              (std::vector<ColourSpan>{
-                  {2, 1, R::Kind3}, {5, 5, R::Kind1}, {15, 2, R::Kind3}, {18, 5, R::Kind1}}));
-}
-
-TEST(Colouring, AnEmptyNamesListColoursOnlyOperators) {
-    EXPECT_EQ(CLineColouring().Spans(u"if a(1) then"), std::vector<ColourSpan>{});
-    EXPECT_EQ(SpansOf(u"if a(1) then", CNamesList()),
-              (std::vector<ColourSpan>{{4, 1, R::Kind3}, {6, 1, R::Kind3}}));
+    // Operator texts are coloured wherever they occur, and "+" is none of them.
+    EXPECT_EQ(SpansOf(u"a+b-c", {}), (Spans{{3, 1, R::Kind3}}));
+    EXPECT_EQ(SpansOf(u"x_VERSIONy", {}), (Spans{{1, 8, R::Kind3}}));
+    // Comments, strings and numbers have no colour of their own.
+    EXPECT_EQ(SpansOf(u"s = \"print\" 12 -- print", Names({{kHelperFunction, u"print"}})),
+              (Spans{{2, 1, R::Kind3}, {5, 5, R::Kind1}, {15, 2, R::Kind3}, {18, 5, R::Kind1}}));
+    // An empty names list colours only operators; the empty colouring nothing.
+    EXPECT_EQ(SpansOf(u"if a(1) then", {}), (Spans{{4, 1, R::Kind3}, {6, 1, R::Kind3}}));
+    EXPECT_EQ(CLineColouring().Spans(u"if a(1) then"), Spans{});
 }
 
 // Random words over a small alphabet, so that words overlap, nest and repeat; random lines
 // made of those words, operators and filler. The words hold no line break and no blank: only
 // such a word could reach across a line end (or into the appended space) in the whole text, and
 // no script can write one as a name.
-class CGenerator {
-public:
-    explicit CGenerator(uint32_t seed) : random_(seed) {}
+struct CGenerator {
+    std::mt19937 random;
 
-    size_t Pick(size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(random_); }
+    size_t Pick(size_t n) { return std::uniform_int_distribution<size_t>(0, n - 1)(random); }
 
     std::u16string Word() {
-        static constexpr std::u16string_view kLetters = u"abeEnd1_9.";
-        std::u16string word;
-        const size_t length = 1 + Pick(5);
-        for (size_t i = 0; i < length; ++i) word += kLetters[Pick(kLetters.size())];
+        std::u16string word(1 + Pick(5), u' ');
+        for (char16_t& c : word) c = u"abeEnd1_9."[Pick(10)];
         return word;
     }
 
     CNamesList Names() {
-        static constexpr HelperKind kKinds[] = {kHelperFunction, kHelperTable, kHelperValue,
-                                                static_cast<HelperKind>(3)};
-        CNamesList names;
         std::vector<std::u16string> made;
-        const size_t count = 1 + Pick(40);
-        for (size_t i = 0; i < count; ++i) {
+        for (size_t i = 1 + Pick(40); i > 0; --i) {
             // Now and then a word again, with another kind, or a table with its members.
             if (!made.empty() && Pick(5) == 0) {
                 made.push_back(made[Pick(made.size())]);
             } else if (Pick(4) == 0) {
-                const std::u16string table = Word() + u".";
-                made.push_back(table);
-                made.push_back(table + Word());
+                made.push_back(Word() + u".");
+                made.push_back(made.back() + Word());
             } else {
                 made.push_back(Word());
             }
         }
         if (Pick(3) == 0) made.push_back(u"_VERSION");
-        for (const std::u16string& word : made) names.Add(kKinds[Pick(4)], word);
+        CNamesList names;
+        for (const std::u16string& word : made)
+            names.Add(static_cast<HelperKind>(1 + Pick(4)), word);
         return names;
     }
 
@@ -174,28 +153,20 @@ public:
             u" ", u" ", u"\t", u"(", u")", u".", u"+", u"-", u"--", u"\"", u"x", u"Z",  u"_",
             u"0", u"7", u"=",  u"#", u"[", u"]", u",", u":", u"/",  u"~",  u"é", u"ab", u"end"};
         std::u16string text;
-        const size_t lines = 1 + Pick(8);
-        for (size_t line = 0; line < lines; ++line) {
-            if (line > 0) text += u"\r\n";
-            const size_t pieces = Pick(16);
-            for (size_t p = 0; p < pieces; ++p) {
-                if (names.Size() > 0 && Pick(2) == 0) {
-                    text += names.Word(Pick(names.Size()));
-                } else {
-                    text += kFiller[Pick(std::size(kFiller))];
-                }
+        for (size_t line = 1 + Pick(8); line > 0; --line) {
+            for (size_t piece = Pick(16); piece > 0; --piece) {
+                const bool word = names.Size() > 0 && Pick(2) == 0;
+                text += word ? names.Word(Pick(names.Size())) : kFiller[Pick(std::size(kFiller))];
             }
+            if (line > 1) text += u"\r\n";
         }
         return text;
     }
-
-private:
-    std::mt19937 random_;
 };
 
 TEST(Colouring, LineByLineEqualsTheWholeTextOnGeneratedTexts) {
     for (uint32_t seed = 1; seed <= 3000; ++seed) {
-        CGenerator generate(seed);
+        CGenerator generate{std::mt19937(seed)};
         const CNamesList names = generate.Names();
         const CLineColouring colouring(names, OperatorTexts());
         for (int text = 0; text < 5; ++text) {
