@@ -9,6 +9,7 @@
 
 #include "platform/Text.h"
 #include "platform/UserPrompt.h"
+#include "support/Prompts.h"
 
 namespace orva {
 namespace {
@@ -55,15 +56,14 @@ TEST(EventClipboardTest, RecordsAreWrittenByteForByte) {
     std::vector<EventRow> carried = rows;
     carried[0].errorMark = false;  // the error mark stays at home
     EXPECT_EQ(DecodeEventRecords(expected), carried);
-}
 
-TEST(EventClipboardTest, EmptyNamesAndScriptsMakeRecordsOf32Bytes) {
-    const std::vector<EventRow> rows{{0, {}, {}, 0, false, false},
-                                     {5, {}, {}, 1, true, false},
-                                     {15, {}, {}, 99999, false, false}};
-    const std::string block = EncodeEventRecords(rows);
+    // Empty names and scripts make records of 32 bytes.
+    const std::vector<EventRow> empty{{0, {}, {}, 0, false, false},
+                                      {5, {}, {}, 1, true, false},
+                                      {15, {}, {}, 99999, false, false}};
+    const std::string block = EncodeEventRecords(empty);
     EXPECT_EQ(block.size(), 96u);
-    EXPECT_EQ(DecodeEventRecords(block), rows);
+    EXPECT_EQ(DecodeEventRecords(block), empty);
 }
 
 TEST(EventClipboardTest, ReservedBytesAreIgnoredAndAnyDisabledValueCounts) {
@@ -76,7 +76,7 @@ TEST(EventClipboardTest, ReservedBytesAreIgnoredAndAnyDisabledValueCounts) {
     EXPECT_EQ(rows[0], (EventRow{3, u"Z", {}, 0x7FFFFFFF, true, false}));
 }
 
-TEST(EventClipboardTest, ReadingStopsAtTheFirstRecordThatRunsPastTheBlock) {
+TEST(EventClipboardTest, ReadingStopsAtTheFirstRecordThatRunsPastTheBlockOrHasNoMarker) {
     const std::string two = EncodeEventRecords({Offset(u"ONE", 1), Offset(u"TWO", 2)});
     // One byte short: the second record's name would end past the block.
     std::vector<EventRow> rows = DecodeEventRecords(two.substr(0, two.size() - 1));
@@ -94,9 +94,8 @@ TEST(EventClipboardTest, ReadingStopsAtTheFirstRecordThatRunsPastTheBlock) {
         ASSERT_EQ(rows.size(), 1u) << name << " " << script;
         EXPECT_EQ(rows[0].name, u"ONE");
     }
-}
 
-TEST(EventClipboardTest, DataWithoutTheMarkerAddsNothing) {
+    // Data without the marker adds nothing.
     std::string block = EncodeEventRecords({Offset(u"ONE", 1)});
     block[0] = 0;
     EXPECT_TRUE(DecodeEventRecords(block).empty());
@@ -117,7 +116,7 @@ TEST(EventClipboardTest, CleaningLeavesCapitalsDigitsAndUnderscores) {
     EXPECT_EQ(CleanDefineName(u"\u20ACuro-\u00C0").text, "_URO__");
 }
 
-TEST(EventClipboardTest, TheExportWritesTheHeaderAndOneLinePerOffsetEvent) {
+TEST(EventClipboardTest, TheExportWritesTheHeaderAndOneLinePerOffsetEventAndReadsBack) {
     const DefinitionText text = OffsetDefinitionText(
         {Offset(u"alt_sel", 1234), Offset(u"GEAR", 5, kEventDigitalPin), Offset(u"FLAPS", 0, 15)});
     const std::string rule(49, '/');
@@ -128,12 +127,10 @@ TEST(EventClipboardTest, TheExportWritesTheHeaderAndOneLinePerOffsetEvent) {
 
     EXPECT_TRUE(OffsetDefinitionText({Offset(u"N\u00BA 1", 1)}).namesChanged);
     EXPECT_FALSE(OffsetDefinitionText({Offset(u"N\u00BA 1", 1, kEventEncoder)}).namesChanged);
-}
 
-TEST(EventClipboardTest, TheExportReadsBackAsItsTokens) {
-    const DefinitionText text =
-        OffsetDefinitionText({Offset(u"alt_sel", 1234), Offset(u"Flaps \u00E1", 7)});
-    const std::vector<DefineTokens> lines = ReadDefines(FromAnsi(text.text));
+    // The export reads back as its tokens.
+    const std::vector<DefineTokens> lines = ReadDefines(FromAnsi(
+        OffsetDefinitionText({Offset(u"alt_sel", 1234), Offset(u"Flaps \u00E1", 7)}).text));
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[0].name, u"ALT_SEL");
     EXPECT_EQ(lines[0].value, u"1234");
@@ -142,7 +139,7 @@ TEST(EventClipboardTest, TheExportReadsBackAsItsTokens) {
     EXPECT_EQ(lines[1].value, u"7");
 }
 
-TEST(EventClipboardTest, LinesNeedTheLowerCaseDirectiveAndThreeTokens) {
+TEST(EventClipboardTest, LinesNeedTheLowerCaseDirectiveAndThreeTokensAndEndAnyWay) {
     // Considered (the directive matches without regard to case) but no token opens.
     EXPECT_FALSE(ReadDefineLine(u"#DEFINE ALT_SEL \t1234 // Codification none"));
     EXPECT_FALSE(ReadDefineLine(u"#define ALT_SEL 1234"));
@@ -156,9 +153,8 @@ TEST(EventClipboardTest, LinesNeedTheLowerCaseDirectiveAndThreeTokens) {
     EXPECT_EQ(comment->name, u"SPD");
     EXPECT_EQ(comment->value, u"250");
     EXPECT_EQ(comment->code, u"//");
-}
 
-TEST(EventClipboardTest, LinesMayEndInCrLfCrOrLf) {
+    // Lines may end in CR LF, CR or LF.
     const std::u16string text =
         u"#define A 1 // Codification none\r\n#define B 2 // Codification none\r"
         u"#define C 3 // Codification none\n#define D 4 // Codification none";
@@ -168,14 +164,11 @@ TEST(EventClipboardTest, LinesMayEndInCrLfCrOrLf) {
 }
 
 TEST(EventClipboardTest, ValuesGiveTheirLeadingNumberAndNoNegativeId) {
-    EXPECT_EQ(DefineValueId(u"1234"), 1234);
-    EXPECT_EQ(DefineValueId(u"12abc"), 12);
-    EXPECT_EQ(DefineValueId(u"0x10"), 0);
-    EXPECT_EQ(DefineValueId(u"abc"), 0);
-    EXPECT_EQ(DefineValueId(u"+7"), 7);
-    EXPECT_EQ(DefineValueId(u"2147483647"), 2147483647);
-    EXPECT_FALSE(DefineValueId(u"2147483648"));
-    EXPECT_FALSE(DefineValueId(u"-1"));
+    const std::pair<const char16_t*, std::optional<int32_t>> values[] = {
+        {u"1234", 1234}, {u"12abc", 12},     {u"0x10", 0},
+        {u"abc", 0},     {u"+7", 7},         {u"2147483647", 2147483647},
+        {u"-1", {}},     {u"2147483648", {}}};
+    for (const auto& [text, id] : values) EXPECT_EQ(DefineValueId(text), id) << ToUtf8(text);
 }
 
 TEST(EventClipboardTest, TheSameTextImportedTwiceAddsOnce) {
@@ -207,14 +200,12 @@ TEST(EventClipboardTest, TheOfferIsAskedOnceAndItsNoEndsTheImport) {
     CRecordingPrompt prompt;
     prompt.QueueAnswer(PromptAnswer::No);
     EXPECT_TRUE(DefinesToAdd(text, CEventRows(), &prompt).empty());
-    ASSERT_EQ(prompt.Count(), 1u);
-    const PromptRequest offer = prompt.Requests()[0];
-    EXPECT_EQ(offer.text,
-              u"Your Offsets List is empty but i found some Offsets #defines on the ClipBoard."
-              u"\r\n\r\nWould you like import that offsets definition from your clipboard?");
-    EXPECT_EQ(offer.caption, u"#define found on ClipBoard");
-    EXPECT_EQ(offer.buttons, PromptButtons::YesNo);
-    EXPECT_EQ(offer.icon, PromptIcon::Warning);
+    EXPECT_EQ(prompt.Requests(),
+              (std::vector<PromptRequest>{
+                  {u"Your Offsets List is empty but i found some Offsets #defines on the "
+                   u"ClipBoard.\r\n\r\nWould you like import that offsets definition from your "
+                   u"clipboard?",
+                   u"#define found on ClipBoard", PromptButtons::YesNo, PromptIcon::Warning}}));
 
     prompt.QueueAnswer(PromptAnswer::Yes);
     EXPECT_EQ(DefinesToAdd(text, CEventRows(), &prompt).size(), 2u);
@@ -250,15 +241,12 @@ TEST_F(DuplicateTest, YesAppendsACopyNoOverwritesCancelDrops) {
     AddStep step = DecideAdd(rows_, incoming, prompt_, names_);
     EXPECT_EQ(step.kind, AddStep::Append);
     EXPECT_EQ(step.row.name, u"ALT_SEL(Copy)");
-    ASSERT_EQ(prompt_.Count(), 1u);
-    const PromptRequest asked = prompt_.Requests()[0];
-    EXPECT_EQ(asked.text,
-              u"Allready exists an event type UNKNWN IOCP for the ID 1234, and with the same "
-              u"name, 'ALT_SEL'.\r\n\r\nWould you want...\r\n\ta copy?\t\tClick YES\r\n\t"
-              u"overwrite?\tClick NO\r\n\tor nothing?\tClick CANCEL");
-    EXPECT_EQ(asked.caption, u"Duplicate event");
-    EXPECT_EQ(asked.buttons, PromptButtons::YesNoCancel);
-    EXPECT_EQ(asked.icon, PromptIcon::Question);
+    EXPECT_EQ(prompt_.Requests(),
+              (std::vector<PromptRequest>{
+                  {u"Allready exists an event type UNKNWN IOCP for the ID 1234, and with the same "
+                   u"name, 'ALT_SEL'.\r\n\r\nWould you want...\r\n\ta copy?\t\tClick YES\r\n\t"
+                   u"overwrite?\tClick NO\r\n\tor nothing?\tClick CANCEL",
+                   u"Duplicate event", PromptButtons::YesNoCancel, PromptIcon::Question}}));
 
     prompt_.QueueAnswer(PromptAnswer::No);
     step = DecideAdd(rows_, incoming, prompt_, names_);
