@@ -125,58 +125,59 @@ TEST_F(BoardWindowTest, TheWindowShowsTheBoardsCards) {
     EXPECT_EQ(Status(), "Plugged in, waiting for the panel to open the board");
 }
 
-TEST_F(BoardWindowTest, ClickingASwitchReachesThePanelAsADigitalPinEvent) {
+TEST_F(BoardWindowTest, SwitchesPushButtonsAndSlidersReachThePanel) {
     StartPanel(
-        "<offset type=\"2\" name=\"SW\" id=\"20\" "
-        "script=\"print('pin ', Id, ' = ', Value) printnl()\"/>");
+        "<offset type=\"2\" name=\"SW\" id=\"0\" "
+        "script=\"print('pin ', Id, ' = ', Value) printnl()\"/>"
+        "<offset type=\"3\" name=\"POT\" id=\"2\" "
+        "script=\"print('adc ', Id, ' = ', Value) printnl()\"/>");
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return Status() == "Plugged in, the panel has the board open"; }, kPatienceMs));
+    // A click flips a switch; a command moves the switch in the window.
     auto* pin = Find<CPinButton>(QStringLiteral("input-20"));
     QTest::mouseClick(pin, Qt::LeftButton);
     EXPECT_TRUE(PanelSays("pin 20 = 1"));
     EXPECT_TRUE(pin->ShownLevel());
-    EXPECT_EQ(board_->Execute("toggle 20"), "ok");  // a command moves the switch in the window
+    EXPECT_EQ(board_->Execute("toggle 20"), "ok");
     EXPECT_TRUE(PanelSays("pin 20 = 0"));
     EXPECT_TRUE(QTest::qWaitFor([&] { return !pin->ShownLevel(); }, kPatienceMs));
-}
 
-TEST_F(BoardWindowTest, AShiftClickPushesTheSwitchOnlyWhileHeld) {
-    StartPanel(
-        "<offset type=\"2\" name=\"SW\" id=\"21\" "
-        "script=\"print('pin ', Id, ' = ', Value) printnl()\"/>");
-    auto* pin = Find<CPinButton>(QStringLiteral("input-21"));
-    QTest::mousePress(pin, Qt::LeftButton, Qt::ShiftModifier);
+    // A shift-click pushes the switch only while held; the switch itself never moves.
+    auto* shifted = Find<CPinButton>(QStringLiteral("input-21"));
+    QTest::mousePress(shifted, Qt::LeftButton, Qt::ShiftModifier);
     EXPECT_TRUE(PanelSays("pin 21 = 1"));
-    QTest::mouseRelease(pin, Qt::LeftButton, Qt::ShiftModifier);
+    QTest::mouseRelease(shifted, Qt::LeftButton, Qt::ShiftModifier);
     EXPECT_TRUE(PanelSays("pin 21 = 0"));
-    EXPECT_FALSE(pin->isChecked());  // the switch itself never moved
-}
+    EXPECT_FALSE(shifted->isChecked());
 
-TEST_F(BoardWindowTest, APinMadeAPushButtonIsOnOnlyWhileHeld) {
-    StartPanel(
-        "<offset type=\"2\" name=\"SW\" id=\"22\" "
-        "script=\"print('pin ', Id, ' = ', Value) printnl()\"/>");
-    auto* pin = Find<CPinButton>(QStringLiteral("input-22"));
-    // Its context menu, by keyboard: the menu key, then the entry's mnemonic.
+    // A pin made a push button, from its context menu by keyboard (the menu key, then the
+    // entry's mnemonic), is on only while held.
+    auto* button = Find<CPinButton>(QStringLiteral("input-22"));
     QTimer::singleShot(0, [] {
         QWidget* menu = QApplication::activePopupWidget();
         ASSERT_NE(menu, nullptr);
         QTest::keyClick(menu, Qt::Key_P);
     });
-    pin->setFocus();
-    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, pin->rect().center(),
-                              pin->mapToGlobal(pin->rect().center()));
-    QApplication::sendEvent(pin, &menuKey);
-    ASSERT_TRUE(pin->IsPushButton());
+    button->setFocus();
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, button->rect().center(),
+                              button->mapToGlobal(button->rect().center()));
+    QApplication::sendEvent(button, &menuKey);
+    ASSERT_TRUE(button->IsPushButton());
+    QTest::keyPress(button, Qt::Key_Space);
+    EXPECT_TRUE(PanelSays("pin 22 = 1"));
+    QTest::keyRelease(button, Qt::Key_Space);
+    EXPECT_TRUE(PanelSays("pin 22 = 0"));
+    QTest::mousePress(button, Qt::LeftButton);
+    EXPECT_TRUE(PanelSays("pin 22 = 1"));
+    QTest::mouseRelease(button, Qt::LeftButton);
+    EXPECT_TRUE(PanelSays("pin 22 = 0"));
 
-    QTest::keyPress(pin, Qt::Key_Space);
-    EXPECT_TRUE(PanelSays("pin 22 = 1"));
-    QTest::keyRelease(pin, Qt::Key_Space);
-    EXPECT_TRUE(PanelSays("pin 22 = 0"));
-    QTest::mousePress(pin, Qt::LeftButton);
-    EXPECT_TRUE(PanelSays("pin 22 = 1"));
-    QTest::mouseRelease(pin, Qt::LeftButton);
-    EXPECT_TRUE(PanelSays("pin 22 = 0"));
+    // An analog slider sends what the scripts read.
+    auto* slider = Find<QSlider>(QStringLiteral("analog-2"));
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_End);
+    EXPECT_TRUE(PanelSays("adc 2 = 1023"));
+    EXPECT_EQ(board_->Image().analog[2], 1023);
 }
 
 TEST_F(BoardWindowTest, AnOutputWrittenByAScriptLightsItsLed) {
@@ -191,58 +192,52 @@ TEST_F(BoardWindowTest, AnOutputWrittenByAScriptLightsItsLed) {
     EXPECT_EQ(led30->grab().toImage().pixelColor(3, led30->height() / 2), CLed::LitColour());
 }
 
-TEST_F(BoardWindowTest, AWheelNotchAndAClickOnTheLeftHalfAreOneDetentEach) {
+// A wheel notch and a click on the left half are one detent each; a drag turns fast, on the pins
+// the user chose.
+TEST_F(BoardWindowTest, WheelClicksAndDragsTurnTheKnobsOnTheirPins) {
     StartPanel(
         "<offset type=\"0\" name=\"SETUP\" id=\"0\" script=\"KNOB = orva.encoder.create(496, "
-        "497)\"/>"
-        "<offset type=\"4\" name=\"TURN\" id=\"0\" script=\"steps = (steps or 0) + Value "
+        "497) FAST = orva.encoder.create(100, 101)\"/>"
+        "<offset type=\"4\" name=\"TURN\" id=\"1\" script=\"steps = (steps or 0) + Value "
         "print('enc ', Id, ' ', Value, ' ', steps) printnl()\"/>"
         "<offset type=\"2\" name=\"MARK\" id=\"20\" script=\"print('mark ', "
-        "orva.encoder.value.get(KNOB)) printnl()\"/>");
+        "orva.encoder.value.get(KNOB), ' ', orva.encoder.value.get(FAST)) printnl()\"/>");
     auto* knob = Find<CKnob>(QStringLiteral("knob-1"));
     const auto pins = knob->parentWidget()->findChildren<QSpinBox*>();
     ASSERT_EQ(pins.size(), 2);
     EXPECT_EQ(pins[0]->value(), 496);  // the first free pair of the main board's inputs
     EXPECT_EQ(pins[1]->value(), 497);
+    auto* mark = Find<CPinButton>(QStringLiteral("input-20"));
 
     TurnWheel(knob, 120);
     // A switch flipped afterwards marks the end: its event comes after every step before it.
-    QTest::mouseClick(Find<CPinButton>(QStringLiteral("input-20")), Qt::LeftButton);
-    ASSERT_TRUE(PanelSays("mark 4"));  // the program counts every edge: four a detent
+    QTest::mouseClick(mark, Qt::LeftButton);
+    ASSERT_TRUE(PanelSays("mark 4 0"));  // the program counts every edge: four a detent
     EXPECT_EQ(PanelLinesStartingWith("enc "),
               (std::vector<std::string>{"enc 1 1 1", "enc 1 1 2", "enc 1 1 3", "enc 1 1 4"}));
-
     QTest::mouseClick(knob, Qt::LeftButton, Qt::NoModifier, {2, knob->height() / 2});
-    QTest::mouseClick(Find<CPinButton>(QStringLiteral("input-20")), Qt::LeftButton);
-    ASSERT_TRUE(PanelSays("mark 0"));
+    QTest::mouseClick(mark, Qt::LeftButton);
+    ASSERT_TRUE(PanelSays("mark 0 0"));
     EXPECT_EQ(PanelLinesStartingWith("enc ").size(), 8u);
     EXPECT_EQ(PanelLinesStartingWith("enc ").back(), "enc 1 -1 0");
     EXPECT_EQ(knob->Detents(), 0);
-}
 
-TEST_F(BoardWindowTest, ADragTurnsFastOnThePinsTheUserChose) {
-    StartPanel(
-        "<offset type=\"0\" name=\"SETUP\" id=\"0\" script=\"KNOB = orva.encoder.create(100, "
-        "101)\"/>"
-        "<offset type=\"2\" name=\"MARK\" id=\"20\" script=\"print('mark ', "
-        "orva.encoder.value.get(KNOB)) printnl()\"/>");
-    auto* knob = Find<CKnob>(QStringLiteral("knob-2"));
-    const auto pins = knob->parentWidget()->findChildren<QSpinBox*>();
-    ASSERT_EQ(pins.size(), 2);
-    EXPECT_EQ(pins[0]->value(), 498);  // the second free pair
-    for (auto [spin, pin] : {std::pair{pins[0], 100}, std::pair{pins[1], 101}}) {
+    auto* fast = Find<CKnob>(QStringLiteral("knob-2"));
+    const auto fastPins = fast->parentWidget()->findChildren<QSpinBox*>();
+    ASSERT_EQ(fastPins.size(), 2);
+    EXPECT_EQ(fastPins[0]->value(), 498);  // the second free pair
+    for (auto [spin, pin] : {std::pair{fastPins[0], 100}, std::pair{fastPins[1], 101}}) {
         spin->selectAll();
         QTest::keyClicks(spin, QString::number(pin));
     }
-
-    const QPoint centre = knob->rect().center();
-    QTest::mousePress(knob, Qt::LeftButton, Qt::NoModifier, centre);
-    QTest::mouseMove(knob, centre + QPoint(10 * knob->fontMetrics().height(), 0));
-    QTest::mouseRelease(knob, Qt::LeftButton, Qt::NoModifier,
-                        centre + QPoint(10 * knob->fontMetrics().height(), 0));
-    EXPECT_GT(knob->Detents(), 1);
-    QTest::mouseClick(Find<CPinButton>(QStringLiteral("input-20")), Qt::LeftButton);
-    EXPECT_TRUE(PanelSays("mark " + std::to_string(4 * knob->Detents())));
+    const QPoint centre = fast->rect().center();
+    const QPoint right = centre + QPoint(10 * fast->fontMetrics().height(), 0);
+    QTest::mousePress(fast, Qt::LeftButton, Qt::NoModifier, centre);
+    QTest::mouseMove(fast, right);
+    QTest::mouseRelease(fast, Qt::LeftButton, Qt::NoModifier, right);
+    EXPECT_GT(fast->Detents(), 1);
+    QTest::mouseClick(mark, Qt::LeftButton);
+    EXPECT_TRUE(PanelSays("mark 0 " + std::to_string(4 * fast->Detents())));
 }
 
 TEST_F(BoardWindowTest, TheDigitsAreDrawnFromTheDisplayReport) {
@@ -265,17 +260,6 @@ TEST_F(BoardWindowTest, TheDigitsAreDrawnFromTheDisplayReport) {
     // The 5: segments a, c, d, f, g lit; b and e dark.
     for (int bit : {6, 4, 3, 1, 0}) EXPECT_EQ(colour(5, bit), CSegmentDisplay::LitColour()) << bit;
     for (int bit : {5, 2}) EXPECT_EQ(colour(5, bit), CSegmentDisplay::DarkColour()) << bit;
-}
-
-TEST_F(BoardWindowTest, AnalogSliderSendsWhatTheScriptsRead) {
-    StartPanel(
-        "<offset type=\"3\" name=\"POT\" id=\"2\" "
-        "script=\"print('adc ', Id, ' = ', Value) printnl()\"/>");
-    auto* slider = Find<QSlider>(QStringLiteral("analog-2"));
-    slider->setFocus();
-    QTest::keyClick(slider, Qt::Key_End);
-    EXPECT_TRUE(PanelSays("adc 2 = 1023"));
-    EXPECT_EQ(board_->Image().analog[2], 1023);
 }
 
 TEST_F(BoardWindowTest, TheServoBoardShowsItsNeedlesAndScalesItsChannels) {
