@@ -90,26 +90,6 @@ protected:
     CVirtualHidBackend backend_;
 };
 
-TEST_F(CardToolsTest, SelectionWithoutABoardShowsNothingToChoose) {
-    COrvaConfigDlg dialog(backend_, {u"ORVA-12345", u"COCKPIT", false});
-    dialog.show();
-    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Orva Card Selection"));
-    EXPECT_TRUE(Items(&dialog, "cards").isEmpty());
-    EXPECT_EQ(Info(&dialog), QString());
-    EXPECT_FALSE(Child<QPushButton>(&dialog, "sense")->isVisible());
-    EXPECT_FALSE(Child<QPushButton>(&dialog, "ok")->isEnabled());
-}
-
-TEST_F(CardToolsTest, CalculatorWithoutTheBoardNamesTheMissingCard) {
-    CCalcPinIdDlg dialog(backend_, u"ORVA-12345");
-    dialog.show();
-    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Calculate I/O pin ID tool"));
-    EXPECT_EQ(Text(&dialog, "result"), QStringLiteral("Card ORVA-12345 not found..."));
-    EXPECT_FALSE(Child<QComboBox>(&dialog, "cards")->isEnabled());
-    EXPECT_FALSE(Child<QComboBox>(&dialog, "pins")->isEnabled());
-    EXPECT_FALSE(Child<QPushButton>(&dialog, "copy")->isEnabled());
-}
-
 TEST_F(CardToolsTest, SelectionDescribesTheMainBoardAndEscLetsItGoSilently) {
     Board board = StartBoard("ORVA-12345", "main", "0,15");
     COrvaConfigDlg dialog(backend_, {u"ORVA-12345", u"COCKPIT", true});
@@ -322,17 +302,23 @@ TEST_F(CardToolsTest, LearningAnEncoderTakesThePinThatLeadsTheTurn) {
     EXPECT_EQ(dialog.Id(), 41);
 }
 
-TEST_F(CardToolsTest, SelectionFollowsItsBoardOutAndBackIn) {
-    Board board = StartBoard("ORVA-12345", "main", "0,15");
+// Opened without its board, a tool shows nothing to use, and follows the board as it comes, goes
+// and comes back.
+TEST_F(CardToolsTest, SelectionFollowsItsBoardInOutAndBackIn) {
     COrvaConfigDlg dialog(backend_, {u"ORVA-12345", u"COCKPIT", false});
     dialog.show();
-    ASSERT_TRUE(WaitFor([&] { return Info(&dialog) == kMainInfo; }));
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Orva Card Selection"));
+    const auto nothingToChoose = [&] {
+        return Items(&dialog, "cards").isEmpty() && Info(&dialog).isEmpty() &&
+               !Child<QPushButton>(&dialog, "sense")->isVisible() &&
+               !Child<QPushButton>(&dialog, "ok")->isEnabled();
+    };
+    EXPECT_TRUE(nothingToChoose());
 
+    Board board = StartBoard("ORVA-12345", "main", "0,15");
+    EXPECT_TRUE(WaitFor([&] { return Info(&dialog) == kMainInfo; })) << Info(&dialog).toStdString();
     board->Kill();
-    EXPECT_TRUE(WaitFor([&] { return Items(&dialog, "cards").isEmpty(); }));
-    EXPECT_EQ(Info(&dialog), QString());
-    EXPECT_FALSE(Child<QPushButton>(&dialog, "sense")->isVisible());
-    EXPECT_FALSE(Child<QPushButton>(&dialog, "ok")->isEnabled());
+    EXPECT_TRUE(WaitFor(nothingToChoose));
 
     board = StartBoard("ORVA-12345", "main", "0,15");
     EXPECT_TRUE(WaitFor([&] { return Info(&dialog) == kMainInfo; })) << Info(&dialog).toStdString();
@@ -341,21 +327,24 @@ TEST_F(CardToolsTest, SelectionFollowsItsBoardOutAndBackIn) {
     EXPECT_TRUE(Child<QPushButton>(&dialog, "ok")->isEnabled());
 }
 
-TEST_F(CardToolsTest, CalculatorFollowsItsBoardOutAndBackIn) {
-    Board board = StartBoard("ORVA-12345", "main", "0,15");
+TEST_F(CardToolsTest, CalculatorNamesTheMissingCardAndFollowsItsBoardInAndOut) {
     CCalcPinIdDlg dialog(backend_, u"ORVA-12345");
     dialog.show();
-    ASSERT_TRUE(WaitFor([&] { return Child<QComboBox>(&dialog, "cards")->isEnabled(); }));
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Calculate I/O pin ID tool"));
+    EXPECT_EQ(Text(&dialog, "result"), QStringLiteral("Card ORVA-12345 not found..."));
+    EXPECT_FALSE(Child<QComboBox>(&dialog, "cards")->isEnabled());
+    EXPECT_FALSE(Child<QComboBox>(&dialog, "pins")->isEnabled());
+    EXPECT_FALSE(Child<QPushButton>(&dialog, "copy")->isEnabled());
+
+    Board board = StartBoard("ORVA-12345", "main", "0,15");
+    EXPECT_TRUE(WaitFor([&] { return Child<QComboBox>(&dialog, "cards")->isEnabled(); }));
+    EXPECT_EQ(Items(&dialog, "cards").size(), 2);
+    EXPECT_EQ(Text(&dialog, "result"), QStringLiteral("Selected PIN Id is: 496"));
 
     board->Kill();
     EXPECT_TRUE(WaitFor([&] { return Text(&dialog, "result") == "Card not found..."; }));
     EXPECT_FALSE(Child<QComboBox>(&dialog, "cards")->isEnabled());
     EXPECT_TRUE(Items(&dialog, "pins").isEmpty());
-
-    board = StartBoard("ORVA-12345", "main", "0,15");
-    EXPECT_TRUE(WaitFor([&] { return Child<QComboBox>(&dialog, "cards")->isEnabled(); }));
-    EXPECT_EQ(Items(&dialog, "cards").size(), 2);
-    EXPECT_EQ(Text(&dialog, "result"), QStringLiteral("Selected PIN Id is: 496"));
 }
 
 TEST_F(CardToolsTest, LearningFollowsAServoBoardOutAndBackInAndTakesItsEighthChannel) {
