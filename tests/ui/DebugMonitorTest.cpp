@@ -17,6 +17,7 @@
 
 #include "app/HelpPages.h"
 #include "platform/UserPrompt.h"
+#include "support/Prompts.h"
 #include "support/TestEnv.h"
 
 namespace orva {
@@ -46,14 +47,24 @@ protected:
     std::unique_ptr<CDebugMonitor> window_ = std::make_unique<CDebugMonitor>(monitor_, prompt_);
 };
 
-TEST_F(DebugMonitorTest, APrintWhileHiddenShowsTheWindow) {
+TEST_F(DebugMonitorTest, APrintShowsTheWindowWhichClosingOnlyHidesAndTheHelpPageFollows) {
     EXPECT_EQ(window_->windowTitle(), "LUA print monitor");
     EXPECT_FALSE(window_->isVisible());
-    monitor_.Append(u"hello");
+    EXPECT_NE(CHelpPages::Shared().Current(), kPage);
+    monitor_.Append(u"kept");
     EXPECT_TRUE(window_->isVisible());
-    EXPECT_EQ(Shown(), "hello");
+    EXPECT_EQ(Shown(), "kept");
+    EXPECT_EQ(CHelpPages::Shared().Current(), kPage);
+    window_->Show();  // shown twice, registered once
+    window_->close();
+    EXPECT_FALSE(window_->isVisible());
+    EXPECT_NE(CHelpPages::Shared().Current(), kPage);
+    EXPECT_EQ(Shown(), "kept");
+    EXPECT_EQ(monitor_.Content(), u"kept");
 }
 
+// The line ends are the display text's own (MonitorTextTest); here pieces appended to the
+// display show as a display filled with the whole content does.
 TEST_F(DebugMonitorTest, PiecesShowAsTheWholeTextWould) {
     for (std::u16string_view piece : {u"a\r", u"\nb\rc", u"", u"\n\r", u"\nd\u20ac"})
         monitor_.Append(piece);
@@ -66,27 +77,28 @@ TEST_F(DebugMonitorTest, PiecesShowAsTheWholeTextWould) {
     EXPECT_EQ(whole.Display()->blockCount(), window_->Display()->blockCount());
 }
 
-TEST_F(DebugMonitorTest, AppendsKeepTheEndInView) {
+TEST_F(DebugMonitorTest, TheEndStaysInViewPauseKeepsTheDisplayAndCopyAllTakesEverything) {
     PrintLines(0, 300);
     QApplication::processEvents();
     EXPECT_GT(window_->Display()->verticalScrollBar()->maximum(), 0);
     EXPECT_TRUE(EndInView());
-}
 
-TEST_F(DebugMonitorTest, PauseKeepsTheDisplayAndUnpauseShowsEverything) {
-    PrintLines(0, 5);
     const QString before = Shown();
     Action("pause")->trigger();
     EXPECT_TRUE(monitor_.IsPaused());
-    PrintLines(5, 200);
+    PrintLines(300, 400);
+    monitor_.Append(u"not shown yet \u00e9");
     EXPECT_EQ(Shown(), before);
+    Action("copyAll")->trigger();  // the content as printed, the unshown part included
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromStdU16String(monitor_.Content()));
+
     Action("pause")->trigger();
     EXPECT_EQ(Shown(), QString::fromStdU16String(MonitorDisplayText(monitor_.Content())));
     QApplication::processEvents();
     EXPECT_TRUE(EndInView());
 }
 
-TEST_F(DebugMonitorTest, ResetAsksOnlyWhenNotEmpty) {
+TEST_F(DebugMonitorTest, ResetAsksOnlyWhenNotEmptyAndClsNever) {
     Action("reset")->trigger();
     EXPECT_EQ(prompt_.Count(), 0u);
     monitor_.Append(u"x\r");
@@ -96,34 +108,20 @@ TEST_F(DebugMonitorTest, ResetAsksOnlyWhenNotEmpty) {
     EXPECT_EQ(Shown(), "x\n");
     Action("reset")->trigger();
     ASSERT_EQ(prompt_.Count(), 2u);
-    const PromptRequest asked = prompt_.Requests()[0];
-    EXPECT_EQ(asked.text,
-              u"The LUA Print monitor content is NOT empty.\r\nWould you like to 'reset' the LUA "
-              u"Print monitor content?");
-    EXPECT_EQ(asked.caption, u"Reset monitor content");
-    EXPECT_EQ(asked.buttons, PromptButtons::YesNo);
-    EXPECT_EQ(asked.icon, PromptIcon::Question);
+    EXPECT_EQ(
+        prompt_.Requests()[0],
+        (PromptRequest{u"The LUA Print monitor content is NOT empty.\r\nWould you like to "
+                       u"'reset' the LUA Print monitor content?",
+                       u"Reset monitor content", PromptButtons::YesNo, PromptIcon::Question}));
     EXPECT_TRUE(monitor_.Content().empty());
     EXPECT_EQ(Shown(), "");
     monitor_.Append(u"\ny");  // the "\r" before the reset is forgotten with it
     EXPECT_EQ(Shown(), "\ny");
-}
 
-TEST_F(DebugMonitorTest, ClsEmptiesWithoutAQuestion) {
-    monitor_.Append(u"something");
+    // A script's cls() empties without a question.
     monitor_.Clear();
-    EXPECT_EQ(prompt_.Count(), 0u);
-    EXPECT_TRUE(monitor_.Content().empty());
+    EXPECT_EQ(prompt_.Count(), 2u);
     EXPECT_EQ(Shown(), "");
-}
-
-TEST_F(DebugMonitorTest, CopyAllPutsTheWholeContentOnTheClipboard) {
-    monitor_.Append(u"shown\r\n");
-    Action("pause")->trigger();
-    monitor_.Append(u"not shown yet \u00e9");
-    Action("copyAll")->trigger();
-    EXPECT_EQ(QGuiApplication::clipboard()->text(),
-              QString::fromStdU16String(u"shown\r\nnot shown yet \u00e9"));
 }
 
 TEST_F(DebugMonitorTest, FindCountsMatchesAndWraps) {
@@ -164,18 +162,6 @@ TEST_F(DebugMonitorTest, SaveWritesUtf8AndReportsAFailure) {
     ASSERT_EQ(prompt_.Count(), 1u);
     EXPECT_EQ(prompt_.Requests()[0].caption, u"Save monitor content");
     EXPECT_EQ(prompt_.Requests()[0].icon, PromptIcon::Error);
-}
-
-TEST_F(DebugMonitorTest, ClosingOnlyHidesAndTheHelpPageFollowsVisibility) {
-    EXPECT_NE(CHelpPages::Shared().Current(), kPage);
-    monitor_.Append(u"kept");
-    EXPECT_EQ(CHelpPages::Shared().Current(), kPage);
-    window_->Show();  // shown twice, registered once
-    window_->close();
-    EXPECT_FALSE(window_->isVisible());
-    EXPECT_NE(CHelpPages::Shared().Current(), kPage);
-    EXPECT_EQ(Shown(), "kept");
-    EXPECT_EQ(monitor_.Content(), u"kept");
 }
 
 TEST_F(DebugMonitorTest, LooksAndKeys) {
