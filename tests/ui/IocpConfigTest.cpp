@@ -10,17 +10,11 @@
 #include <QPushButton>
 #include <QTest>
 #include <memory>
-#include <ostream>
 
 #include "platform/Text.h"
 #include "platform/UserPrompt.h"
-
-// Readable failure messages.
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
-QT_END_NAMESPACE
+#include "support/Prompts.h"
+#include "support/QtPrinters.h"
 
 namespace orva {
 namespace {
@@ -75,14 +69,24 @@ protected:
     std::unique_ptr<CIocpConfig> dialog_;
 };
 
-TEST_F(IocpConfigTest, AnEmptyListOpensWithOneNewServer) {
+TEST_F(IocpConfigTest, AnEmptyListOrDeletingTheOnlyServerLeavesOneNewServer) {
     Open({});
     EXPECT_EQ(dialog_->windowTitle(), QStringLiteral("IOCP Clients Config"));
+    EXPECT_EQ(CHelpPages::Shared().Current(), kHelpPage);
     EXPECT_EQ(Lines(), QStringList{"<new server>"});
     EXPECT_EQ(Edit("alias")->text(), QStringLiteral("<new server>"));
     EXPECT_EQ(Address(), QStringLiteral("127.0.0.1"));
     EXPECT_EQ(Edit("port")->text(), QStringLiteral("8090"));
     EXPECT_FALSE(Box()->isChecked());
+    dialog_.reset();
+    EXPECT_NE(CHelpPages::Shared().Current(), kHelpPage);
+
+    Open({{u"P3D", u"192.168.1.5", 9000}});
+    prompt_.QueueAnswer(PromptAnswer::Yes);
+    Click("del");
+    EXPECT_EQ(Lines(), QStringList{"<new server>"});
+    EXPECT_EQ(Address(), QStringLiteral("127.0.0.1"));
+    EXPECT_EQ(Edit("port")->text(), QStringLiteral("8090"));
 }
 
 TEST_F(IocpConfigTest, NewStopsAtTenAndDelAsksBeforeRemoving) {
@@ -91,12 +95,10 @@ TEST_F(IocpConfigTest, NewStopsAtTenAndDelAsksBeforeRemoving) {
 
     prompt_.QueueAnswer(PromptAnswer::No);
     Click("del");
-    ASSERT_EQ(prompt_.Count(), 1u);
-    const PromptRequest asked = prompt_.Requests()[0];
-    EXPECT_EQ(asked.text, u"Remove the server alias 'S0'\r\nfrom the list of servers?");
-    EXPECT_EQ(asked.caption, u"Remove server...");
-    EXPECT_EQ(asked.buttons, PromptButtons::YesNo);
-    EXPECT_EQ(asked.icon, PromptIcon::Question);
+    EXPECT_EQ(prompt_.Requests(),
+              (std::vector<PromptRequest>{
+                  {u"Remove the server alias 'S0'\r\nfrom the list of servers?",
+                   u"Remove server...", PromptButtons::YesNo, PromptIcon::Question}}));
     EXPECT_EQ(Lines().size(), 10);
 
     prompt_.QueueAnswer(PromptAnswer::Yes);
@@ -122,17 +124,15 @@ TEST_F(IocpConfigTest, TheQuivrBoxSwapsTheAddressAndLocksAddressAndPort) {
     EXPECT_TRUE(Edit("port")->isEnabled());
 }
 
-TEST_F(IocpConfigTest, TypingTwoFiftyFiveIntoEveryFieldChecksTheBox) {
-    Open({{u"P3D", u"192.168.1.5", 8090}});
+TEST_F(IocpConfigTest, DigitsDotAndBackspaceMoveBetweenAddressFields) {
+    Open({{u"P3D", u"192.168.1.5", 8090}, {u"FS", u"192.168.1.6", 8091}});
     Key(Qt::Key_I, Qt::AltModifier);
     Type("255255255255");  // each third digit moves on to the next field
     EXPECT_EQ(Address(), QStringLiteral("255.255.255.255"));
-    EXPECT_TRUE(Box()->isChecked());
+    EXPECT_TRUE(Box()->isChecked());  // the plug-and-play address checks the box
     EXPECT_FALSE(Edit("port")->isEnabled());
-}
 
-TEST_F(IocpConfigTest, DotAndBackspaceMoveBetweenAddressFields) {
-    Open({{u"P3D", u"192.168.1.5", 8090}});
+    Child<QListWidget>("servers")->setCurrentRow(1);
     Key(Qt::Key_I, Qt::AltModifier);
     Type("10.0.0.7");
     EXPECT_EQ(Address(), QStringLiteral("10.0.0.7"));
@@ -143,16 +143,7 @@ TEST_F(IocpConfigTest, DotAndBackspaceMoveBetweenAddressFields) {
     EXPECT_EQ(Address(), QStringLiteral("10.0.0."));
 }
 
-TEST_F(IocpConfigTest, DeletingTheOnlyServerLeavesANewOne) {
-    Open({{u"P3D", u"192.168.1.5", 9000}});
-    prompt_.QueueAnswer(PromptAnswer::Yes);
-    Click("del");
-    EXPECT_EQ(Lines(), QStringList{"<new server>"});
-    EXPECT_EQ(Address(), QStringLiteral("127.0.0.1"));
-    EXPECT_EQ(Edit("port")->text(), QStringLiteral("8090"));
-}
-
-TEST_F(IocpConfigTest, CancelKeepsTheCallersList) {
+TEST_F(IocpConfigTest, CancelKeepsTheCallersListAndOkReturnsTheEditedOne) {
     const ServerList before = {{u"P3D", u"192.168.1.5", 9000}, {u"FS", u"10.0.0.2", 9001}};
     ServerList servers = before;  // as the main window calls it
     Open(servers);
@@ -165,9 +156,7 @@ TEST_F(IocpConfigTest, CancelKeepsTheCallersList) {
     EXPECT_EQ(dialog_->result(), QDialog::Rejected);
     if (dialog_->result() == QDialog::Accepted) servers = dialog_->Servers();
     EXPECT_EQ(servers, before);
-}
 
-TEST_F(IocpConfigTest, OkReturnsTheEditedList) {
     Open({{u"P3D", u"10.0.0.1", 9000}});
     Key(Qt::Key_A, Qt::AltModifier);  // the mnemonic selects the whole alias
     Type("  Cockpit  ");
@@ -188,13 +177,6 @@ TEST_F(IocpConfigTest, TabFollowsTheReadingOrder) {
     }
     EXPECT_EQ(order, (QStringList{"servers", "new", "del", "alias", "ip0", "ip1", "ip2", "ip3",
                                   "port", "quivr", "ok", "cancel", "servers"}));
-}
-
-TEST_F(IocpConfigTest, RegistersItsHelpPageWhileOpen) {
-    Open({});
-    EXPECT_EQ(CHelpPages::Shared().Current(), kHelpPage);
-    dialog_.reset();
-    EXPECT_NE(CHelpPages::Shared().Current(), kHelpPage);
 }
 
 }  // namespace
