@@ -32,13 +32,12 @@ TEST(PinLearningTest, InputsDuringTheQuietPeriodStartItAgainAndSelectNothing) {
     EXPECT_EQ(learner.Text(), u"Ok, ready.\r\n\r\nMove or press the button you want...");
     EXPECT_FALSE(learner.Selected());
     EXPECT_FALSE(learner.QuietUntil());
-}
 
-TEST(PinLearningTest, AnInputAfterTheQuietPeriodCountsEvenBeforeTheTimerFired) {
-    CPinLearner learner(kLearnDigital);
-    learner.Start(kOpened);
-    learner.OnInput(30, 1, kOpened + 1001ms);
-    EXPECT_EQ(learner.Selected(), 30);
+    // An input after the quiet period counts even before the timer fired.
+    CPinLearner early(kLearnDigital);
+    early.Start(kOpened);
+    early.OnInput(30, 1, kOpened + 1001ms);
+    EXPECT_EQ(early.Selected(), 30);
 }
 
 TEST(PinLearningTest, DigitalTakesTheFirstPinThatGoesToANonZeroLevel) {
@@ -52,7 +51,7 @@ TEST(PinLearningTest, DigitalTakesTheFirstPinThatGoesToANonZeroLevel) {
     EXPECT_EQ(learner.Selected(), 41);
 }
 
-TEST(PinLearningTest, AnalogSelectsAtTheSecondFallAndSaysSoAfterTheFirst) {
+TEST(PinLearningTest, AnalogSelectsAtTheSecondFallAndSaysSoAfterTheFirstOnChannels1To8) {
     CPinLearner learner = ReadyLearner(kLearnAnalog);
     const TimePoint t = kOpened + 2s;
     learner.OnAdc(3, 1000, t);
@@ -65,6 +64,13 @@ TEST(PinLearningTest, AnalogSelectsAtTheSecondFallAndSaysSoAfterTheFirst) {
     EXPECT_FALSE(learner.Selected());
     learner.OnAdc(3, 99, t);
     EXPECT_EQ(learner.Selected(), 3);
+
+    // The servo board's eighth channel counts, channel 0 does not.
+    CPinLearner servo = ReadyLearner(kLearnAnalog);
+    for (int64_t v : {1000, 0, 1000, 0}) servo.OnAdc(0, v, t);
+    EXPECT_FALSE(servo.Selected());
+    for (int64_t v : {1023, 0, 1023, 0}) servo.OnAdc(8, v, t);
+    EXPECT_EQ(servo.Selected(), 8);
 }
 
 TEST(PinLearningTest, AnalogCountsEachChannelApartAndOnlyOnceReady) {
@@ -82,15 +88,6 @@ TEST(PinLearningTest, AnalogCountsEachChannelApartAndOnlyOnceReady) {
     EXPECT_EQ(learner.Selected(), 5);
 }
 
-TEST(PinLearningTest, AnalogTakesTheServoBoardsEighthChannelButNotChannelZero) {
-    CPinLearner learner = ReadyLearner(kLearnAnalog);
-    const TimePoint t = kOpened + 2s;
-    for (int64_t v : {1000, 0, 1000, 0}) learner.OnAdc(0, v, t);
-    EXPECT_FALSE(learner.Selected());
-    for (int64_t v : {1023, 0, 1023, 0}) learner.OnAdc(8, v, t);
-    EXPECT_EQ(learner.Selected(), 8);
-}
-
 // One detent of the simulator's encoder: (A,B) 00 -> 10 -> 11 -> 01 -> 00 turning forward.
 void Turn(CPinLearner& learner, int64_t first, int64_t second, bool fromHigh = false) {
     const TimePoint t = kOpened + 2s;
@@ -101,7 +98,7 @@ void Turn(CPinLearner& learner, int64_t first, int64_t second, bool fromHigh = f
     learner.OnInput(second, 1 - on, t);
 }
 
-TEST(PinLearningTest, EncoderTakesThePinThatLeadsTheTurn) {
+TEST(PinLearningTest, EncoderTakesThePinThatLeadsTheTurnAndIgnoresButtonsAndBrokenTurns) {
     CPinLearner forward = ReadyLearner(kLearnEncoder);
     Turn(forward, 40, 41);
     EXPECT_EQ(forward.Selected(), 40);
@@ -113,6 +110,17 @@ TEST(PinLearningTest, EncoderTakesThePinThatLeadsTheTurn) {
     CPinLearner bothHigh = ReadyLearner(kLearnEncoder);
     Turn(bothHigh, 40, 41, true);  // 11 -> 01 -> 00 -> 10 -> 11: A still leads
     EXPECT_EQ(bothHigh.Selected(), 40);
+
+    // Buttons and broken turns select nothing.
+    CPinLearner broken = ReadyLearner(kLearnEncoder);
+    const TimePoint t = kOpened + 2s;
+    for (int64_t level : {1, 0, 1, 0}) broken.OnInput(50, level, t);  // one button
+    broken.OnInput(40, 1, t);
+    broken.OnInput(41, 1, t);
+    broken.OnInput(52, 1, t);  // a third pin breaks the cycle
+    broken.OnInput(40, 0, t);
+    broken.OnInput(41, 0, t);
+    EXPECT_FALSE(broken.Selected());
 }
 
 TEST(PinLearningTest, EncoderJoinedMidCycleStillFindsTheLeader) {
@@ -129,18 +137,6 @@ TEST(PinLearningTest, EncoderJoinedMidCycleStillFindsTheLeader) {
     EXPECT_EQ(learner.Selected(), 40);
 }
 
-TEST(PinLearningTest, EncoderIgnoresButtonsAndBrokenTurns) {
-    CPinLearner learner = ReadyLearner(kLearnEncoder);
-    const TimePoint t = kOpened + 2s;
-    for (int64_t level : {1, 0, 1, 0}) learner.OnInput(50, level, t);  // one button
-    learner.OnInput(40, 1, t);
-    learner.OnInput(41, 1, t);
-    learner.OnInput(52, 1, t);  // a third pin breaks the cycle
-    learner.OnInput(40, 0, t);
-    learner.OnInput(41, 0, t);
-    EXPECT_FALSE(learner.Selected());
-}
-
 TEST(PinLearningTest, StopForgetsAndAStartAfterItWaitsAgain) {
     CPinLearner learner = ReadyLearner(kLearnDigital);
     learner.Stop();
@@ -153,7 +149,7 @@ TEST(PinLearningTest, StopForgetsAndAStartAfterItWaitsAgain) {
     EXPECT_FALSE(learner.Selected());
 }
 
-TEST(PinLearningTest, PinListsByCardKind) {
+TEST(PinLearningTest, PinListsByCardKindAndTheirPinIds) {
     const auto inputs = PinChoices(0);
     ASSERT_EQ(inputs.size(), 64u);
     EXPECT_EQ(inputs[0].text, u"Input nº 1");
@@ -168,9 +164,8 @@ TEST(PinLearningTest, PinListsByCardKind) {
     ASSERT_EQ(main.size(), 32u);
     EXPECT_EQ(main[16].text, u"OutPut nº 1");
     EXPECT_TRUE(PinChoices(16).empty());
-}
 
-TEST(PinLearningTest, PinIdsOfTheCalculator) {
+    // The pin ids of the calculator.
     EXPECT_EQ(ToolPinId(5, 63), 79);
     EXPECT_EQ(ToolPinId(9, 63), 335);
     EXPECT_EQ(ToolPinId(10, 0), 336);
@@ -179,13 +174,10 @@ TEST(PinLearningTest, PinIdsOfTheCalculator) {
     EXPECT_EQ(ToolPinId(16, 0), 0);
 }
 
-TEST(PinLearningTest, SerialOfACardLine) {
+TEST(PinLearningTest, CardLinesAndAMainBoardDescriptionWithAFailedCardNumberAndNoExtensions) {
     EXPECT_EQ(SerialOfCardLine(u"001: ORVA-12345"), u"ORVA-12345");
     EXPECT_EQ(SerialOfCardLine(u"002: "), u"");
     EXPECT_EQ(SerialOfCardLine(u"003"), u"");
-}
-
-TEST(PinLearningTest, MainBoardDescriptionMarksAFailedCardNumberAndNoExtensions) {
     EXPECT_EQ(MainBoardInfoText(u"ORVA-1", false, 2, 1, {}),
               u"Card detected, connected and responding\r\n\r\nType:\t\tORVA BOARD USBMAIN\r\n"
               u"Serial:\t\tORVA-1-CF\r\nVersion:\t\t2.1\r\nExtensions:\tnone\r\n");
