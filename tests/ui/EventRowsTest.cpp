@@ -32,7 +32,7 @@ CEventRows Lettered(const char16_t* letters) {
     return rows;
 }
 
-TEST(EventRowsTest, ATableWithANegativeFirstIdOpensEmptyAndItsSaveClearsLaterSlots) {
+TEST(EventRowsTest, ATableWithANegativeFirstIdOpensEmptyAndItsSaveFreesEverySlot) {
     auto table = std::make_unique<CEventTable>();
     Put(*table, 0, kEventDigitalPin, u"GONE", -5);
     Put(*table, 1, kEventFirstIocp, u"HIDDEN", 100);
@@ -51,6 +51,8 @@ TEST(EventRowsTest, ATableWithANegativeFirstIdOpensEmptyAndItsSaveClearsLaterSlo
         EXPECT_EQ(r.lastValue, 2000 + static_cast<int32_t>(slot));
     }
     EXPECT_TRUE(CEventRows::TableIsEmpty(*table));
+    (*table)[199].id = -2;  // only a wholly free table is empty
+    EXPECT_FALSE(CEventRows::TableIsEmpty(*table));
 }
 
 TEST(EventRowsTest, SaveWritesRowKIntoSlotKAndKeepsTheValueCells) {
@@ -79,13 +81,6 @@ TEST(EventRowsTest, SaveWritesRowKIntoSlotKAndKeepsTheValueCells) {
         EXPECT_EQ((*table)[slot].value, 1000 + slot);
         EXPECT_EQ((*table)[slot].lastValue, 2000 + slot);
     }
-}
-
-TEST(EventRowsTest, OnlyAWhollyFreeTableIsEmpty) {
-    auto table = std::make_unique<CEventTable>();
-    EXPECT_TRUE(CEventRows::TableIsEmpty(*table));
-    (*table)[199].id = -2;
-    EXPECT_FALSE(CEventRows::TableIsEmpty(*table));
 }
 
 TEST(EventRowsTest, MovesDoNothingAtTheEnds) {
@@ -164,18 +159,14 @@ TEST(EventRowsTest, TheDefinitionOffersTypesUpToTheFirstUnnamedServer) {
 }
 
 TEST(EventRowsTest, TheTypeDecidesWhetherIdAndLearningAreOpen) {
-    for (int type : {-1, 0, 1, 5}) {
-        EXPECT_FALSE(IdControlsFor(type).id) << type;
-        EXPECT_FALSE(IdControlsFor(type).learn) << type;
+    // The card's inputs have an id to learn; offsets an id only; the others neither.
+    const std::string expected = "-1:--, 0:--, 1:--, 2:IL, 3:IL, 4:IL, 5:--, 6:I-, 15:I-, ";
+    std::string open;
+    for (int type : {-1, 0, 1, 2, 3, 4, 5, 6, 15}) {
+        const IdControls c = IdControlsFor(type);
+        open += std::to_string(type) + ":" + (c.id ? "I" : "-") + (c.learn ? "L" : "-") + ", ";
     }
-    for (int type : {2, 3, 4}) {
-        EXPECT_TRUE(IdControlsFor(type).id) << type;
-        EXPECT_TRUE(IdControlsFor(type).learn) << type;
-    }
-    for (int type : {6, 15}) {
-        EXPECT_TRUE(IdControlsFor(type).id) << type;
-        EXPECT_FALSE(IdControlsFor(type).learn) << type;
-    }
+    EXPECT_EQ(open, expected);
 }
 
 TEST(EventRowsTest, AnIdIsAnIntegerFrom0To99999) {
