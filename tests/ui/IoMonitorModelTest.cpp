@@ -88,15 +88,12 @@ TEST(IoMonitorModelTest, AnOutputUnderTestMarkedWhenAScriptChangesIt) {
 
 TEST(IoMonitorModelTest, EventNamesLabelTheirPins) {
     CEventTable table;
-    table[0].type = kEventDigitalPin;
-    table[0].id = 20;
-    table[0].name = u"GEAR";
-    table[1].type = kEventDigitalPin;
-    table[1].id = 20;
-    table[1].name = u"GEAR_LAMP";
-    table[2].type = kEventAnalogChannel;
-    table[2].id = 3;
-    table[2].name = u"THROTTLE";
+    const std::tuple<uint8_t, int32_t, const char16_t*> events[] = {
+        {kEventDigitalPin, 20, u"GEAR"},
+        {kEventDigitalPin, 20, u"GEAR_LAMP"},
+        {kEventAnalogChannel, 3, u"THROTTLE"}};
+    for (size_t i = 0; i < std::size(events); ++i)
+        std::tie(table[i].type, table[i].id, table[i].name) = events[i];
     const auto names = PinEventNames(table);
     ASSERT_EQ(names.size(), 1u);
     EXPECT_EQ(names.at(20), u"GEAR, GEAR_LAMP");

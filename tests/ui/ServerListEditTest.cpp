@@ -32,7 +32,7 @@ TEST(ServerListEditTest, LinesAreTrimmedAliasesWhileTheRecordsStayAsGiven) {
     EXPECT_EQ(edit.Current().alias, u"  P3D ");
 }
 
-TEST(ServerListEditTest, AddStopsAtTenAndSelectsTheNewServer) {
+TEST(ServerListEditTest, AddStopsAtTenAndSelectsTheNewServerRemoveSelectsTheOneBefore) {
     CServerListEdit edit(Named({u"A"}));
     for (size_t n = 2; n <= 10; ++n) {
         ASSERT_TRUE(edit.Add());
@@ -41,18 +41,17 @@ TEST(ServerListEditTest, AddStopsAtTenAndSelectsTheNewServer) {
     EXPECT_FALSE(edit.CanAdd());
     EXPECT_FALSE(edit.Add());
     EXPECT_EQ(edit.Count(), 10u);
-}
 
-TEST(ServerListEditTest, RemoveSelectsTheServerBeforeOrTheFirst) {
-    CServerListEdit edit(Named({u"A", u"B", u"C"}));
-    edit.Select(2);
-    edit.Remove();
-    EXPECT_EQ(Aliases(edit), u"A;B;");
-    EXPECT_EQ(edit.Selected(), 1u);
-    edit.Select(0);
-    edit.Remove();
-    EXPECT_EQ(Aliases(edit), u"B;");
-    EXPECT_EQ(edit.Selected(), 0u);
+    // Remove selects the server before, or the first.
+    CServerListEdit three(Named({u"A", u"B", u"C"}));
+    three.Select(2);
+    three.Remove();
+    EXPECT_EQ(Aliases(three), u"A;B;");
+    EXPECT_EQ(three.Selected(), 1u);
+    three.Select(0);
+    three.Remove();
+    EXPECT_EQ(Aliases(three), u"B;");
+    EXPECT_EQ(three.Selected(), 0u);
 }
 
 TEST(ServerListEditTest, AliasIsTrimmedAndPortReadAsTheCLibraryDoes) {
@@ -76,7 +75,7 @@ TEST(ServerListEditTest, AddressTextAndBack) {
         EXPECT_FALSE(CServerListEdit::ReadAddress(bad).has_value()) << ToUtf8(bad);
 }
 
-TEST(ServerListEditTest, SelectingShowsTheAddressAndItsMark) {
+TEST(ServerListEditTest, SelectingShowsTheAddressAndItsMarkWhichFollowsTheFields) {
     CServerListEdit edit(
         {{u"A", u"192.168.1.5", 1}, {u"B", u"255.255.255.255", 2}, {u"C", u"", 3}});
     EXPECT_EQ(edit.Fields(), (AddressFields{192, 168, 1, 5}));
@@ -87,10 +86,9 @@ TEST(ServerListEditTest, SelectingShowsTheAddressAndItsMark) {
     EXPECT_EQ(edit.Fields(), kBlank);
     EXPECT_FALSE(edit.Lookup());
     EXPECT_EQ(edit.Current().address, u"");
-}
 
-TEST(ServerListEditTest, AFieldChangeAwayFromTheLookupAddressClearsTheMark) {
-    CServerListEdit edit({{u"A", u"255.255.255.255", 1}});
+    // A field change away from the lookup address clears the mark.
+    edit.Select(1);
     edit.SetFields({255, 255, 255, {}});
     EXPECT_FALSE(edit.Lookup());
     EXPECT_EQ(edit.Current().address, u"255.255.255.0");
