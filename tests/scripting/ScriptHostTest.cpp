@@ -28,7 +28,7 @@ TEST_F(ScriptHostTest, IdValueAndGlobalsLiveForTheState) {
     EXPECT_TRUE(lua_toboolean(other->State(), -1));
 }
 
-TEST_F(ScriptHostTest, PrintSwitch) {
+TEST_F(ScriptHostTest, PrintSwitchAndTheTextPrinted) {
     ASSERT_TRUE(Run(u"print('a')", 0, 0, false));
     EXPECT_EQ(Monitor(), "");
     ASSERT_TRUE(Run(u"print('a')", 0, 0, true));
@@ -38,6 +38,10 @@ TEST_F(ScriptHostTest, PrintSwitch) {
     auto quiet = CScriptState::Create(services_);
     EXPECT_TRUE(quiet->Run(u"print('b') printnl() cls()", 0, 0, true));
     EXPECT_EQ(Monitor(), "a");
+    // Text crosses as Windows-1252: one byte a character, not UTF-8.
+    ASSERT_TRUE(Run(u"s = 'caf\u00E9 \u20AC' n = #s print(s)"));
+    EXPECT_EQ(Eval(u"n"), "6");
+    EXPECT_EQ(monitor_.Content(), u"acaf\u00E9 \u20AC");
 }
 
 TEST_F(ScriptHostTest, EachRunKeepsItsOwnPrintSwitchAcrossThreads) {
@@ -50,7 +54,7 @@ TEST_F(ScriptHostTest, EachRunKeepsItsOwnPrintSwitchAcrossThreads) {
     EXPECT_EQ(Monitor(), std::string(200, 'p'));
 }
 
-TEST_F(ScriptHostTest, SyntaxErrorMessageForm) {
+TEST_F(ScriptHostTest, ErrorMessagesNameTheLineCachedOrNotUpToTheBuffersSize) {
     EXPECT_FALSE(Run(u"x = 1\ny = 2\nz = = 3\n"));
     const std::string e = Error();
     EXPECT_EQ(e.find('\n'), e.find("\r\n\r\nLine ") + 1);  // the only line breaks are ours
@@ -58,27 +62,23 @@ TEST_F(ScriptHostTest, SyntaxErrorMessageForm) {
     // Same message again: failed loads are not cached.
     EXPECT_FALSE(Run(u"x = 1\ny = 2\nz = = 3\n"));
     EXPECT_EQ(Error(), e);
-}
 
-TEST_F(ScriptHostTest, RuntimeErrorsKeepTheirFormWhenCached) {
+    // Runtime errors keep their form when the chunk is cached.
     const std::u16string script = u"local t = nil\nif Value > 0 then\n  return t.x\nend";
     EXPECT_TRUE(Run(script, 0, 0));   // compiled and cached
     EXPECT_FALSE(Run(script, 0, 1));  // runs the cached chunk
     EXPECT_EQ(
         Error(),
         "[string \"local t = nil...\"]\r\n\r\nLine 3: attempt to index a nil value (local 't')");
-}
 
-TEST_F(ScriptHostTest, RaiseScriptErrorNamesTheCallersLine) {
+    // The program's functions name the caller's line.
     EXPECT_FALSE(Run(u"a = 1\nb = 2\n\n\nevent.value.get(200)\n"));
     EXPECT_EQ(Error(), "[5]\r\n\r\nLine  event.value.get: wrong event ID.");
     EXPECT_FALSE(Run(u"error('plain')"));
     EXPECT_EQ(Error(), "[string \"error('plain')\"]\r\n\r\nLine 1: plain");
     EXPECT_FALSE(Run(u"error({})"));
     EXPECT_EQ(Error(), "(error object is a table value)");
-}
-
-TEST_F(ScriptHostTest, TheErrorBufferIsTheLimit) {
+    // The error buffer is the limit.
     EXPECT_FALSE(Run(u"error(string.rep('x', 10000), 0)"));
     EXPECT_EQ(Error().size(), 4095u);
 }
@@ -179,12 +179,6 @@ TEST_F(ScriptHostTest, RegisterNamespaceFollowsTheListDepthFirst) {
     EXPECT_EQ(Eval(u"type(ns.a.bs.h)"), "function");
     EXPECT_EQ(Eval(u"type(ns.c.i)"), "function");
     EXPECT_EQ(Eval(u"ns.a.b.bs"), "nil");
-}
-
-TEST_F(ScriptHostTest, TextCrossesAsWindows1252) {
-    ASSERT_TRUE(Run(u"s = 'caf\u00E9 \u20AC' n = #s print(s)"));
-    EXPECT_EQ(Eval(u"n"), "6");  // one byte each, not UTF-8
-    EXPECT_EQ(monitor_.Content(), u"caf\u00E9 \u20AC");
 }
 
 TEST_F(ScriptHostTest, TestScriptShowsItsTwoMessages) {
