@@ -27,6 +27,7 @@
 #include "support/QtPrinters.h"
 #include "support/Simulators.h"
 #include "support/TestEnv.h"
+#include "support/Widgets.h"
 #include "ui/CalcPinIdDlg.h"
 #include "ui/LookingForIdDlg.h"
 #include "ui/OrvaConfigDlg.h"
@@ -43,6 +44,7 @@ const QString kDigitalReady = QStringLiteral("Ok, ready.\n\nMove or press the bu
 const QString kAnalogReady = QStringLiteral("Ok, ready.\nTurn to the right and left stops...");
 
 using Board = std::unique_ptr<test::SimProcess>;
+using test::Child;
 
 class CardToolsTest : public test::HomeTest {
 protected:
@@ -57,12 +59,6 @@ protected:
         return board;
     }
 
-    template <typename T>
-    static T* Child(QWidget* dialog, const char* name) {
-        T* child = dialog->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(child, nullptr) << name;
-        return child;
-    }
     static QString Info(QWidget* dialog) {
         return Child<QPlainTextEdit>(dialog, "info")->toPlainText();
     }
@@ -252,8 +248,9 @@ TEST_F(CardToolsTest, LearningTakesThePinPressedAfterTheQuietPeriod) {
     ASSERT_EQ(board->Command("set 20 1"), "ok");  // reported when the dialog opens the board
     bool sawWait = false;
     bool sawReady = false;
+    // The dialog closes itself once it has learned the pin.
     QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        auto* dialog = QApplication::activeModalWidget();
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Looking for ID"));
         sawWait = Text(dialog, "text") == QStringLiteral("Please, wait...");

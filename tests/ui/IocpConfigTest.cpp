@@ -15,6 +15,7 @@
 #include "platform/UserPrompt.h"
 #include "support/Prompts.h"
 #include "support/QtPrinters.h"
+#include "support/Widgets.h"
 
 namespace orva {
 namespace {
@@ -36,9 +37,7 @@ protected:
     }
     template <typename T>
     T* Child(const char* name) {
-        T* child = dialog_->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(child, nullptr) << name;
-        return child;
+        return test::Child<T>(dialog_.get(), name);
     }
     QLineEdit* Edit(const char* name) { return Child<QLineEdit>(name); }
     QCheckBox* Box() { return Child<QCheckBox>("quivr"); }

@@ -21,6 +21,7 @@
 #include "support/QtPrinters.h"
 #include "support/Simulators.h"
 #include "support/TestEnv.h"
+#include "support/Widgets.h"
 #include "ui/DebugMonitor.h"
 #include "ui/DesktopProgram.h"
 #include "ui/TrayIcon.h"
@@ -126,7 +127,7 @@ TEST_F(MainWindowTest, StatusButtonsAndTrayFollowTheConnection) {
     EXPECT_EQ(Child<QPushButton>("connect")->text(), QStringLiteral("&Connect"));
 }
 
-TEST_F(MainWindowTest, OptionChecksAreWrittenAtOnce) {
+TEST_F(MainWindowTest, OptionChecksAreWrittenAtOnceAndTheCloseBoxWhileDisconnectedEnds) {
     StartAll();
     QTest::keyClick(Child<QCheckBox>("autoConnect"), Qt::Key_Space);
     const CProfile ini(folder_ / "id000_conf.cnf");
@@ -135,6 +136,10 @@ TEST_F(MainWindowTest, OptionChecksAreWrittenAtOnce) {
     EXPECT_EQ(ini.ReadInt(u"Options", u"AutoHide", -1), 1);
     QTest::keyClick(Child<QCheckBox>("autoConnect"), Qt::Key_Space);
     EXPECT_EQ(ini.ReadInt(u"Options", u"AutoConnect", -1), 0);
+
+    QSignalSpy ended(&Window(), &QDialog::finished);
+    Window().close();
+    EXPECT_EQ(ended.count(), 1);
 }
 
 TEST_F(MainWindowTest, CloseRuleBothWaysWithoutATray) {
@@ -160,13 +165,6 @@ TEST_F(MainWindowTest, CloseRuleBothWaysWithoutATray) {
     server_->Command("drop");
     EXPECT_TRUE(QTest::qWaitFor([&] { return ended.count() == 1; }, 5000));
     EXPECT_FALSE(program_->Controller().IsConnected());
-}
-
-TEST_F(MainWindowTest, CloseBoxWhileDisconnectedEnds) {
-    StartAll();
-    QSignalSpy ended(&Window(), &QDialog::finished);
-    Window().close();
-    EXPECT_EQ(ended.count(), 1);
 }
 
 TEST_F(MainWindowTest, RightDoubleClickOnTheTrayAsksToExit) {
@@ -218,20 +216,14 @@ TEST_F(MainWindowTest, TheCardMissingQuestionClosesItselfWhenTheBoardReturns) {
 TEST_F(MainWindowTest, ToolsAndEditorsOpenOnlyWhileDisconnected) {
     StartAll();
     QString title;
-    QTimer::singleShot(0, [&] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        ASSERT_NE(dialog, nullptr);
+    const auto escape = [&title](QWidget* dialog) {
         title = dialog->windowTitle();
-        QTest::keyClick(dialog, Qt::Key_Escape);
-    });
+        QTest::keyClick(dialog, Qt::Key_Escape);  // the events list discards: nothing saved
+    };
+    test::OnModal(escape);
     Click("orvaConfig");
     EXPECT_EQ(title, QStringLiteral("Orva Card Selection"));
-    QTimer::singleShot(0, [&] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        ASSERT_NE(dialog, nullptr);
-        title = dialog->windowTitle();
-        QTest::keyClick(dialog, Qt::Key_Escape);  // discards: nothing saved
-    });
+    test::OnModal(escape);
     Click("eventsConfig");
     EXPECT_EQ(title, QStringLiteral("Events list"));
     EXPECT_FALSE(std::filesystem::exists(folder_ / "id000_vars.xml"));
@@ -247,7 +239,7 @@ TEST_F(MainWindowTest, ToolsAndEditorsOpenOnlyWhileDisconnected) {
     EXPECT_TRUE(calculator->isEnabled());
 }
 
-TEST_F(MainWindowTest, HelpOpensTheNewestPageOnTheProfilesHost) {
+TEST_F(MainWindowTest, HelpOpensTheNewestPageOnTheProfilesHostAndAboutTheInstancesFolder) {
     StartAll();
     UrlCatcher catcher;
     CProfile(AppProfileFile()).WriteString(u"Web", u"Host", u"https://Help.Example");
@@ -260,15 +252,11 @@ TEST_F(MainWindowTest, HelpOpensTheNewestPageOnTheProfilesHost) {
     EXPECT_EQ(catcher.opened, (QStringList{"https://help.example/iocp/orva/orvapanel/help/",
                                            "https://help.example/iocp/orva/orvapanel/help/"
                                            "anadir_y_editar_eventos.htm"}));
-}
 
-TEST_F(MainWindowTest, AboutNamesTheInstanceAndOpensItsFolder) {
-    StartAll();
-    UrlCatcher catcher;
+    // About names the instance and opens its folder.
+    catcher.opened.clear();
     QString text;
-    QTimer::singleShot(0, [&] {
-        QWidget* about = QApplication::activeModalWidget();
-        ASSERT_NE(about, nullptr);
+    test::OnModal([&](QWidget* about) {
         for (QLabel* label : about->findChildren<QLabel*>()) text += label->text() + "\n";
         for (QPushButton* b : about->findChildren<QPushButton*>()) {
             if (b->text() == QStringLiteral("&Open folder")) b->click();

@@ -28,6 +28,7 @@
 #include "support/Prompts.h"
 #include "support/QtPrinters.h"
 #include "support/TestEnv.h"
+#include "support/Widgets.h"
 #include "ui/EditorServices.h"
 
 namespace orva {
@@ -80,9 +81,7 @@ protected:
     }
     template <typename T>
     T* Child(const char* name) {
-        T* child = dialog_->findChild<T*>(QString::fromLatin1(name));
-        EXPECT_NE(child, nullptr) << name;
-        return child;
+        return test::Child<T>(dialog_.get(), name);
     }
     QTableWidget* List() { return Child<QTableWidget>("list"); }
     QPushButton* Button(const char* name) { return Child<QPushButton>(name); }
@@ -428,9 +427,8 @@ TEST_F(RepositoryDlgTest, PickScriptRunsModallyAndReturnsTheChoice) {
     CNamesList names;
     EditorServices services{prompt_, nullptr, u"", false, names, {}};
     const auto pick = [&](bool insert) {
-        QTimer::singleShot(0, [insert] {
-            auto* dialog = qobject_cast<CRepositoryDlg*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
+        test::OnModal([insert](QWidget* dialog) {
+            EXPECT_NE(qobject_cast<CRepositoryDlg*>(dialog), nullptr);
             auto* list = dialog->findChild<QTableWidget*>(QStringLiteral("list"));
             list->selectRow(0);
             QTest::mouseClick(dialog->findChild<QPushButton*>(insert ? QStringLiteral("insert")

@@ -29,6 +29,7 @@
 #include "support/Prompts.h"
 #include "support/QtPrinters.h"
 #include "support/TestEnv.h"
+#include "support/Widgets.h"
 #include "ui/EditorServices.h"
 #include "ui/ScriptEditing.h"
 #include "ui/ScriptPopups.h"
@@ -42,18 +43,7 @@ QString Q(std::u16string_view text) {
     return QString::fromStdU16String(std::u16string(text));
 }
 
-// Runs action on the next modal window that opens (a file chooser, a nested dialog), from
-// inside its own event loop.
-void WhenModalOpens(std::function<void(QWidget*)> action, QWidget* current = nullptr) {
-    QTimer::singleShot(10, [action = std::move(action), current] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || modal == current) {
-            WhenModalOpens(action, current);
-            return;
-        }
-        action(modal);
-    });
-}
+using test::OnModal;
 
 class ScriptEditorTest : public test::HomeTest {
 protected:
@@ -129,7 +119,7 @@ protected:
 
     // Picks file in the file chooser that opens next, after checking what it offers.
     void AnswerFileChooser(const std::filesystem::path& file, const char* title) {
-        WhenModalOpens(
+        OnModal(
             [file, title](QWidget* modal) {
                 auto* chooser = qobject_cast<QFileDialog*>(modal);
                 ASSERT_NE(chooser, nullptr);
@@ -470,7 +460,7 @@ TEST_F(ScriptEditorTest, ASnippetFromTheRepositoryReplacesTheSelectionAsOneStep)
                      "</repository>\n");
     Open(u"a = 1\r\nb = 2");
     Select(6, 11);
-    WhenModalOpens(
+    OnModal(
         [](QWidget* modal) {
             EXPECT_EQ(modal->windowTitle(), QStringLiteral("Code repository"));
             auto* list = modal->findChild<QTableWidget*>(QStringLiteral("list"));
@@ -528,7 +518,7 @@ TEST_F(ScriptEditorTest, TheMarginSelectsWholeLinesAndBracketsShowTheirPartner) 
 
 TEST_F(ScriptEditorTest, TheEventsListGetsTheEditedScriptOnSaveAndExit) {
     std::u16string script = u"a = 1\r\nb = 2";
-    WhenModalOpens([this](QWidget* modal) {
+    OnModal([this](QWidget* modal) {
         auto* editor = qobject_cast<CScriptEditor*>(modal);
         ASSERT_NE(editor, nullptr);
         editor->Editor()->moveCursor(QTextCursor::End);
@@ -539,7 +529,7 @@ TEST_F(ScriptEditorTest, TheEventsListGetsTheEditedScriptOnSaveAndExit) {
     EXPECT_TRUE(EditScriptText(services_, script, u"GEAR", 7, nullptr));
     EXPECT_EQ(script, u"a = 1\r\nb = 20\r\nc = 3");
 
-    WhenModalOpens([](QWidget* modal) {
+    OnModal([](QWidget* modal) {
         QTest::keyClicks(modal->focusWidget(), "x");
         Trigger(modal, "Exit without save");
     });
