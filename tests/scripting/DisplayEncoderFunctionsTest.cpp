@@ -17,7 +17,7 @@ protected:
     }
 };
 
-TEST_F(DisplayEncoderFunctionsTest, EncoderCountAndRangeMessages) {
+TEST_F(DisplayEncoderFunctionsTest, CountAndRangeMessages) {
     Connect();
     const std::vector<std::pair<std::u16string, std::string>> cases = {
         {u"orva.encoder.create(100)", "orva.enconder.create: incorrect number of arguments."},
@@ -52,13 +52,31 @@ TEST_F(DisplayEncoderFunctionsTest, EncoderCountAndRangeMessages) {
          "orva.encoder.limits.set: the encoder parm is out of range. (1-256)"},
         {u"orva.encoder.limits.set(9, 0, 100, true)",
          "orva.encoder.limits.set: Encoder 9 not defined."},
+        {u"orva.display.create(1)", "orva.display.create: incorrect number of arguments."},
+        {u"orva.display.create(1, 2, 3)", "orva.display.create: incorrect number of arguments."},
+        {u"orva.display.switch(1)", "orva.display.switch: incorrect number of arguments."},
+        {u"orva.display.blinking.get()",
+         "orva.display.blinking.get: incorrect number of arguments."},
+        {u"orva.display.blinking.set(1)",
+         "orva.display.blinking.set: incorrect number of arguments."},
+        {u"orva.display.show.hdg(1)", "orva.display.hdg: incorrect number of arguments."},
+        {u"orva.display.show.ias(1, 2, 3)", "orva.display.ias: incorrect number of arguments."},
+        {u"orva.display.show.vs()", "orva.display.vs: incorrect number of arguments."},
+        {u"orva.display.show.frq(1)", "orva.display.frq: incorrect number of arguments."},
+        {u"orva.display.show.usr(1, '%5.1f')", "orva.display.usr: incorrect number of arguments."},
+        // A missing display is not an error except for a user format.
+        {u"orva.display.show.usr(7, '%5.1f', 1)", "orva.display.usr: incorrect Display ID."},
+        {u"orva.display.show.usr(7, '%d', 1)", "orva.display.usr: format error."},
     };
     for (const auto& [script, message] : cases)
         EXPECT_EQ(ErrorOf(script), message) << ToUtf8(script);
+    EXPECT_TRUE(Drain().empty());
     // No encoder yet: reading gives 0, not an error.
     EXPECT_EQ(Eval(u"orva.encoder.value.get(1)"), "0");
     EXPECT_EQ(Eval(u"orva.encoder.value.get(256)"), "0");
-    EXPECT_EQ(Eval(u"orva.encoder.create(100, 101)"), "1");  // the count messages made none
+    // The count messages made no encoder and no display.
+    EXPECT_EQ(Eval(u"orva.encoder.create(100, 101)"), "1");
+    EXPECT_EQ(Eval(u"orva.display.create(1, 3)"), "1");
 }
 
 TEST_F(DisplayEncoderFunctionsTest, EncoderCreateValueAndLimits) {
@@ -108,31 +126,6 @@ TEST_F(DisplayEncoderFunctionsTest, EncoderTableFillsUp) {
               "orva.enconder.position.set: the encoder parm is out of range. (1-256)");
     EXPECT_EQ(Eval(u"orva.encoder.value.set(256, 9)"), "9");
     EXPECT_EQ(Eval(u"orva.encoder.value.get(256)"), "9");
-}
-
-TEST_F(DisplayEncoderFunctionsTest, DisplayCountMessages) {
-    Connect();
-    const std::vector<std::pair<std::u16string, std::string>> cases = {
-        {u"orva.display.create(1)", "orva.display.create: incorrect number of arguments."},
-        {u"orva.display.create(1, 2, 3)", "orva.display.create: incorrect number of arguments."},
-        {u"orva.display.switch(1)", "orva.display.switch: incorrect number of arguments."},
-        {u"orva.display.blinking.get()",
-         "orva.display.blinking.get: incorrect number of arguments."},
-        {u"orva.display.blinking.set(1)",
-         "orva.display.blinking.set: incorrect number of arguments."},
-        {u"orva.display.show.hdg(1)", "orva.display.hdg: incorrect number of arguments."},
-        {u"orva.display.show.ias(1, 2, 3)", "orva.display.ias: incorrect number of arguments."},
-        {u"orva.display.show.vs()", "orva.display.vs: incorrect number of arguments."},
-        {u"orva.display.show.frq(1)", "orva.display.frq: incorrect number of arguments."},
-        {u"orva.display.show.usr(1, '%5.1f')", "orva.display.usr: incorrect number of arguments."},
-        // A missing display is not an error except for a user format.
-        {u"orva.display.show.usr(7, '%5.1f', 1)", "orva.display.usr: incorrect Display ID."},
-        {u"orva.display.show.usr(7, '%d', 1)", "orva.display.usr: format error."},
-    };
-    for (const auto& [script, message] : cases)
-        EXPECT_EQ(ErrorOf(script), message) << ToUtf8(script);
-    EXPECT_TRUE(Drain().empty());
-    EXPECT_EQ(Eval(u"orva.display.create(1, 3)"), "1");  // the count messages made none
 }
 
 // The renderers themselves are the card's (tested there); here each function reaches its own

@@ -54,7 +54,7 @@ TEST_F(IocpFunctionsTest, OffsetValueGetReadsTheEventsOfThatServer) {
               "iocp.offset.value.get: incorrect number of arguments.");
 }
 
-TEST_F(IocpFunctionsTest, SendingNeedsEveryClientConnectedBeforeTheName) {
+TEST_F(IocpFunctionsTest, SendingNeedsEveryClientConnectedBeforeTheNameAndReachesTheNamedServer) {
     EXPECT_EQ(ErrorOf(u"iocp.offset.value.set('p3d', 1, 2)"),
               "iocp.offset.value.set: IOCP client not connected.");
     EXPECT_EQ(ErrorOf(u"iocp.eventkey.send('p3d', 1, 2)"),
@@ -73,10 +73,10 @@ TEST_F(IocpFunctionsTest, SendingNeedsEveryClientConnectedBeforeTheName) {
               "iocp.offset.value.set: IOCP client not connected.");
     EXPECT_EQ(ErrorOf(u"iocp.offset.value.set('nobody', 1, 2)"),
               "iocp.offset.value.set: IOCP client not connected.");
-}
 
-TEST_F(IocpFunctionsTest, WritesAndKeysReachTheNamedServer) {
-    ConnectBoth();
+    // With both connected again, writes and keys reach the named server.
+    fsx.Connect("127.0.0.1", OffsetCells{{0, nullptr}}, fsx_.Port());
+    ASSERT_TRUE(fsx.IsConnected());
     EXPECT_EQ(Eval(u"iocp.offset.value.set('fsx', 3367, -12)"), "1");
     EXPECT_TRUE(fsx_.WaitForLine("Arn.Resp:3367=-12:", 3000));
     EXPECT_EQ(Eval(u"iocp.eventkey.send('P3D', 65537, 1)"), "1");

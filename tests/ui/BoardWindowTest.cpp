@@ -360,9 +360,7 @@ TEST(BoardLayout, CardsByAddrWithTheirPinsAndNames) {
     EXPECT_EQ(outputs[2].firstPin, 336);
     EXPECT_EQ(DisplayCards(options), std::vector<int>{15});
     EXPECT_TRUE(InputGroups({kSerial, BoardKind::Servo, {0}}).empty());
-}
-
-TEST(BoardLayout, KnobsTakeTheAskedPairsThenFreePairsOfTheMainBoard) {
+    // Knobs take the asked pairs, then free pairs of the main board.
     EXPECT_EQ(KnobPinPairs({{100, 101}, {498, 497}}),
               (std::vector<KnobPins>{{100, 101}, {498, 497}, {500, 501}, {502, 503}}));
 }
