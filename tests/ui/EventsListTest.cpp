@@ -186,7 +186,7 @@ TEST_F(EventsListTest, NewAndADoubleClickOutsideTheRowsStopAt200) {
     EXPECT_EQ(Rows(), 200);
 }
 
-TEST_F(EventsListTest, TheDefinitionDialogFollowsTheTypeAndRefusesIdsOutOfRange) {
+TEST_F(EventsListTest, TheDefinitionDialogFollowsTheTypeRefusesIdsOutOfRangeAndLearns) {
     Put(0, kEventFirstIocp, u"FLAPS", 1234);
     ServerList servers{{u"p3d", u"127.0.0.1", 8090}};
     typeNames_.NameServers(servers);
@@ -232,19 +232,16 @@ TEST_F(EventsListTest, TheDefinitionDialogFollowsTheTypeAndRefusesIdsOutOfRange)
     bool listed = false;
     for (size_t i = 0; i < names_.Size(); ++i) listed = listed || names_.Word(i) == u"FLAPS";
     EXPECT_TRUE(listed);
-}
 
-TEST_F(EventsListTest, TheQuestionMarkLearnsForTheSelectedType) {
-    PutLetters(u"A");
-    Open();
+    // A double click opens a row's definition with its type; "?" learns for that type.
     QString learning;
     OnModal([&](QWidget* definition) {
-        EXPECT_EQ(Child<QComboBox>(definition, "type")->currentIndex(), kEventDigitalPin);
+        EXPECT_EQ(Child<QComboBox>(definition, "type")->currentIndex(), kEventAnalogChannel);
         OnModal([&](QWidget* tool) { learning = tool->windowTitle(); }, definition);
         QTest::mouseClick(Child<QPushButton>(definition, "learn"), Qt::LeftButton);
-        EXPECT_EQ(Child<QLineEdit>(definition, "id")->text(), QStringLiteral("16"));
+        EXPECT_EQ(Child<QLineEdit>(definition, "id")->text(), QStringLiteral("42"));
     });
-    DoubleClickCell(0, kColumnId);
+    DoubleClickCell(1, kColumnId);
     EXPECT_EQ(learning, QStringLiteral("Looking for ID"));
 }
 

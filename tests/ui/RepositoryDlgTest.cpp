@@ -148,7 +148,18 @@ const PromptRequest kDownloadError{
     u"Error downloading the repository from server.\r\n\r\nPlease, try again latter.",
     u"Download error...", PromptButtons::Ok, PromptIcon::Error};
 
-TEST_F(RepositoryDlgTest, AnEmptyRepositoryIsOfferedForDownloadAndShownAfterIt) {
+TEST_F(RepositoryDlgTest, AnEmptyRepositoryIsOfferedForDownloadUntilOneSucceeds) {
+    // A half-finished first download makes no cache.
+    server_.Set(kPath, test::HttpServer::Answer::CutHalfWay, NewDocument());
+    prompt_.QueueAnswer(PromptAnswer::Yes);
+    Open();
+    EXPECT_FALSE(WaitForDownload());
+    ASSERT_EQ(prompt_.Count(), 2u);
+    EXPECT_EQ(prompt_.Requests()[1], kDownloadError);
+    EXPECT_FALSE(std::filesystem::exists(RepositoryFile()));
+    EXPECT_EQ(List()->rowCount(), 0);
+
+    prompt_.ClearRecord();
     server_.Set(kPath, test::HttpServer::Answer::PauseHalfWay, kOld);
     prompt_.QueueAnswer(PromptAnswer::Yes);
     Open();
@@ -162,7 +173,7 @@ TEST_F(RepositoryDlgTest, AnEmptyRepositoryIsOfferedForDownloadAndShownAfterIt) 
 
     server_.Release();
     EXPECT_TRUE(WaitForDownload());
-    EXPECT_EQ(server_.Requests(), std::vector<std::string>{kPath});
+    EXPECT_EQ(server_.Requests(), (std::vector<std::string>{kPath, kPath}));
     EXPECT_FALSE(ProgressShown());
     EXPECT_TRUE(Button("update")->isEnabled());
     EXPECT_EQ(Cache(), kOld);
@@ -174,7 +185,7 @@ TEST_F(RepositoryDlgTest, AnEmptyRepositoryIsOfferedForDownloadAndShownAfterIt) 
     EXPECT_TRUE(TmpIsEmpty());
 }
 
-TEST_F(RepositoryDlgTest, NoDownloadWhenTheUserSaysNoAndVersion11CountsAsEmpty) {
+TEST_F(RepositoryDlgTest, NoDownloadWhenTheUserSaysNoOrThereIsNoWebHost) {
     Open();  // the question gets the safe answer No
     EXPECT_EQ(prompt_.Count(), 1u);
     EXPECT_FALSE(dialog_->IsDownloading());
@@ -191,6 +202,13 @@ TEST_F(RepositoryDlgTest, NoDownloadWhenTheUserSaysNoAndVersion11CountsAsEmpty) 
     EXPECT_EQ(prompt_.Requests()[1].caption, u"Download repository...");
     EXPECT_EQ(List()->rowCount(), 0);
     EXPECT_EQ(Cache(), newer);
+
+    // Without a web host nothing is offered.
+    const test::ScopedEnv noHost("ORVA_WEB_HOST", "");
+    Open();
+    EXPECT_EQ(prompt_.Count(), 2u);
+    EXPECT_FALSE(Button("update")->isEnabled());
+    EXPECT_FALSE(dialog_->IsDownloading());
 }
 
 TEST_F(RepositoryDlgTest, TitleColumnsColoursAMissingDescriptionAndTheHelpPage) {
@@ -349,17 +367,6 @@ TEST_F(RepositoryDlgTest, AFailedDownloadLeavesListAndCacheAsTheyWere) {
     }
 }
 
-TEST_F(RepositoryDlgTest, AHalfFinishedFirstDownloadMakesNoCache) {
-    server_.Set(kPath, test::HttpServer::Answer::CutHalfWay, NewDocument());
-    prompt_.QueueAnswer(PromptAnswer::Yes);
-    Open();
-    EXPECT_FALSE(WaitForDownload());
-    ASSERT_EQ(prompt_.Count(), 2u);
-    EXPECT_EQ(prompt_.Requests()[1], kDownloadError);
-    EXPECT_FALSE(std::filesystem::exists(RepositoryFile()));
-    EXPECT_EQ(List()->rowCount(), 0);
-}
-
 TEST_F(RepositoryDlgTest, StopEndsTheDownloadAndTheListStaysUsable) {
     Open(kOld);
     const std::string doc = NewDocument();
@@ -411,14 +418,6 @@ TEST_F(RepositoryDlgTest, TheDialogClosesWhileADownloadRuns) {
     dialog_.reset();
     server_.Release();
     EXPECT_EQ(Cache(), kOld);
-}
-
-TEST_F(RepositoryDlgTest, WithoutAWebHostNothingIsOfferedForDownload) {
-    const test::ScopedEnv noHost("ORVA_WEB_HOST", "");
-    Open();
-    EXPECT_EQ(prompt_.Count(), 0u);
-    EXPECT_FALSE(Button("update")->isEnabled());
-    EXPECT_FALSE(dialog_->IsDownloading());
 }
 
 TEST_F(RepositoryDlgTest, PickScriptRunsModallyAndReturnsTheChoice) {
