@@ -180,18 +180,6 @@ TEST_F(BoardWindowTest, SwitchesPushButtonsAndSlidersReachThePanel) {
     EXPECT_EQ(board_->Image().analog[2], 1023);
 }
 
-TEST_F(BoardWindowTest, AnOutputWrittenByAScriptLightsItsLed) {
-    StartPanel(
-        "<offset type=\"0\" name=\"ON\" id=\"0\" "
-        "script=\"orva.dout.state.set(30, true) orva.dout.state.set(497, true)\"/>");
-    auto* led30 = Find<CLed>(QStringLiteral("output-30"));
-    auto* led497 = Find<CLed>(QStringLiteral("output-497"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return led30->IsLit() && led497->IsLit(); }, kPatienceMs));
-    EXPECT_FALSE(Find<CLed>(QStringLiteral("output-31"))->IsLit());
-    EXPECT_FALSE(Find<CLed>(QStringLiteral("output-496"))->IsLit());
-    EXPECT_EQ(led30->grab().toImage().pixelColor(3, led30->height() / 2), CLed::LitColour());
-}
-
 // A wheel notch and a click on the left half are one detent each; a drag turns fast, on the pins
 // the user chose.
 TEST_F(BoardWindowTest, WheelClicksAndDragsTurnTheKnobsOnTheirPins) {
@@ -240,28 +228,6 @@ TEST_F(BoardWindowTest, WheelClicksAndDragsTurnTheKnobsOnTheirPins) {
     EXPECT_TRUE(PanelSays("mark 0 " + std::to_string(4 * fast->Detents())));
 }
 
-TEST_F(BoardWindowTest, TheDigitsAreDrawnFromTheDisplayReport) {
-    StartPanel(
-        "<offset type=\"0\" name=\"FRQ\" id=\"0\" script=\"D = orva.display.create(1, 6) "
-        "orva.display.show.frq(D, 11802)\"/>");
-    auto* display = Find<CSegmentDisplay>(QStringLiteral("display-15"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return display->Code(5) != 0; }, kPatienceMs));
-    // 118.025: the decimal point rides on the third digit.
-    const std::vector<uint8_t> expected{0x30, 0x30, 0xFF, 0x7E, 0x6D, 0x5B, 0x00};
-    for (int k = 0; k < static_cast<int>(expected.size()); ++k)
-        EXPECT_EQ(display->Code(k), expected[static_cast<size_t>(k)]) << "position " << k;
-
-    const QImage drawn = display->grab().toImage();
-    const auto colour = [&](int position, int bit) {
-        return drawn.pixelColor(display->SegmentPoint(position, bit));
-    };
-    EXPECT_EQ(colour(2, CSegmentDisplay::kDecimalPointBit), CSegmentDisplay::LitColour());
-    EXPECT_EQ(colour(1, CSegmentDisplay::kDecimalPointBit), CSegmentDisplay::DarkColour());
-    // The 5: segments a, c, d, f, g lit; b and e dark.
-    for (int bit : {6, 4, 3, 1, 0}) EXPECT_EQ(colour(5, bit), CSegmentDisplay::LitColour()) << bit;
-    for (int bit : {5, 2}) EXPECT_EQ(colour(5, bit), CSegmentDisplay::DarkColour()) << bit;
-}
-
 TEST_F(BoardWindowTest, TheServoBoardShowsItsNeedlesAndScalesItsChannels) {
     OpenBoard({kSerial, BoardKind::Servo, {}});
     EXPECT_EQ(window_->findChildren<CPinButton*>().size(), 0);
@@ -284,11 +250,37 @@ TEST_F(BoardWindowTest, TheServoBoardShowsItsNeedlesAndScalesItsChannels) {
     EXPECT_TRUE(PanelSays("adc 8 = 1023"));  // from the 16-bit reading the board sends
 }
 
-TEST_F(BoardWindowTest, UnplugMakesTheBoardVanishForThePanelAndPlugBringsItBack) {
+// What the scripts write lights the LEDs and draws the digits; unplugged, the board vanishes for
+// the panel and its lamps go dark, and plugged in it is back.
+TEST_F(BoardWindowTest, OutputsAndDigitsFromTheScriptsAndUnplugAndPlugIn) {
     StartPanel(
-        "<offset type=\"0\" name=\"ON\" id=\"0\" script=\"orva.dout.state.set(30, true)\"/>");
+        "<offset type=\"0\" name=\"ON\" id=\"0\" "
+        "script=\"orva.dout.state.set(30, true) orva.dout.state.set(497, true)\"/>"
+        "<offset type=\"0\" name=\"FRQ\" id=\"0\" script=\"D = orva.display.create(1, 6) "
+        "orva.display.show.frq(D, 11802)\"/>");
     auto* led = Find<CLed>(QStringLiteral("output-30"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return led->IsLit(); }, kPatienceMs));
+    auto* led497 = Find<CLed>(QStringLiteral("output-497"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return led->IsLit() && led497->IsLit(); }, kPatienceMs));
+    EXPECT_FALSE(Find<CLed>(QStringLiteral("output-31"))->IsLit());
+    EXPECT_FALSE(Find<CLed>(QStringLiteral("output-496"))->IsLit());
+    EXPECT_EQ(led->grab().toImage().pixelColor(3, led->height() / 2), CLed::LitColour());
+
+    auto* display = Find<CSegmentDisplay>(QStringLiteral("display-15"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return display->Code(5) != 0; }, kPatienceMs));
+    // 118.025: the decimal point rides on the third digit.
+    const std::vector<uint8_t> expected{0x30, 0x30, 0xFF, 0x7E, 0x6D, 0x5B, 0x00};
+    for (int k = 0; k < static_cast<int>(expected.size()); ++k)
+        EXPECT_EQ(display->Code(k), expected[static_cast<size_t>(k)]) << "position " << k;
+    const QImage drawn = display->grab().toImage();
+    const auto colour = [&](int position, int bit) {
+        return drawn.pixelColor(display->SegmentPoint(position, bit));
+    };
+    EXPECT_EQ(colour(2, CSegmentDisplay::kDecimalPointBit), CSegmentDisplay::LitColour());
+    EXPECT_EQ(colour(1, CSegmentDisplay::kDecimalPointBit), CSegmentDisplay::DarkColour());
+    // The 5: segments a, c, d, f, g lit; b and e dark.
+    for (int bit : {6, 4, 3, 1, 0}) EXPECT_EQ(colour(5, bit), CSegmentDisplay::LitColour()) << bit;
+    for (int bit : {5, 2}) EXPECT_EQ(colour(5, bit), CSegmentDisplay::DarkColour()) << bit;
+
     const auto announced = [] {
         const auto boards = CVirtualHidBackend().Enumerate();
         return std::any_of(boards.begin(), boards.end(),
