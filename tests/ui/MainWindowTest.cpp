@@ -96,7 +96,7 @@ protected:
     std::unique_ptr<CDesktopProgram> program_;
 };
 
-TEST_F(MainWindowTest, StatusButtonsAndTrayFollowTheConnection) {
+TEST_F(MainWindowTest, StatusButtonsToolsAndTrayFollowTheConnection) {
     StartAll();
     EXPECT_EQ(Window().windowTitle(), QStringLiteral("OrvaPanel (ID000)"));
     EXPECT_EQ(Status(), QStringLiteral("Current status: NOT connected."));
@@ -107,6 +107,25 @@ TEST_F(MainWindowTest, StatusButtonsAndTrayFollowTheConnection) {
     EXPECT_TRUE(Child<QPushButton>("connect")->isDefault());
     EXPECT_EQ(TrayMenu(), (QStringList{"Connect", "Hide", "I/O Monitor", "-", "Exit"}));
     EXPECT_EQ(Window().Tray()->Icon()->toolTip(), QStringLiteral("ID000: NOT connected."));
+    // The tools and editors open only while disconnected.
+    QString title;
+    const auto escape = [&title](QWidget* dialog) {
+        title = dialog->windowTitle();
+        QTest::keyClick(dialog, Qt::Key_Escape);  // the events list discards: nothing saved
+    };
+    test::OnModal(escape);
+    Click("orvaConfig");
+    EXPECT_EQ(title, QStringLiteral("Orva Card Selection"));
+    test::OnModal(escape);
+    Click("eventsConfig");
+    EXPECT_EQ(title, QStringLiteral("Events list"));
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "id000_vars.xml"));
+    QAction* calculator = nullptr;
+    for (QAction* a : Window().findChildren<QAction*>()) {
+        if (a->text() == QStringLiteral("&Calculate I/O pin ID...")) calculator = a;
+    }
+    ASSERT_NE(calculator, nullptr);
+    EXPECT_TRUE(calculator->isEnabled());
 
     Click("connect");
     ASSERT_EQ(server_->Command("wait-clients 1 3000"), "ok");
@@ -118,6 +137,7 @@ TEST_F(MainWindowTest, StatusButtonsAndTrayFollowTheConnection) {
     EXPECT_EQ(TrayMenu(), (QStringList{"Disconnect", "Hide", "I/O Monitor", "-", "Exit"}));
     EXPECT_EQ(Window().Tray()->Icon()->toolTip(), QStringLiteral("ID000: Connected."));
     EXPECT_EQ(QApplication::overrideCursor(), nullptr);  // the wait cursor is gone again
+    EXPECT_FALSE(calculator->isEnabled());
 
     // The tray's first item disconnects.
     Window().Tray()->Menu()->actions()[0]->trigger();
@@ -125,6 +145,7 @@ TEST_F(MainWindowTest, StatusButtonsAndTrayFollowTheConnection) {
     EXPECT_EQ(Status(), QStringLiteral("Current status: NOT connected."));
     EXPECT_TRUE(Child<QPushButton>("iocpConfig")->isEnabled());
     EXPECT_EQ(Child<QPushButton>("connect")->text(), QStringLiteral("&Connect"));
+    EXPECT_TRUE(calculator->isEnabled());
 }
 
 TEST_F(MainWindowTest, OptionChecksAreWrittenAtOnceAndTheCloseBoxWhileDisconnectedEnds) {
@@ -142,12 +163,32 @@ TEST_F(MainWindowTest, OptionChecksAreWrittenAtOnceAndTheCloseBoxWhileDisconnect
     EXPECT_EQ(ended.count(), 1);
 }
 
-TEST_F(MainWindowTest, CloseRuleBothWaysWithoutATray) {
+// Connected, the card-missing question closes itself when the board returns; the close box keeps
+// the instance; a server that drops the link ends it.
+TEST_F(MainWindowTest, TheCardQuestionClosesItselfAndTheCloseRuleWithoutATray) {
     StartAll();
     ASSERT_FALSE(COrvaPanelDlg::HasTray());  // the offscreen platform has none
     QSignalSpy ended(&Window(), &QDialog::finished);
     Click("connect");
     ASSERT_TRUE(program_->Controller().IsConnected());
+    QString asked;
+    std::unique_ptr<test::SimProcess> back;
+    QTimer watch;
+    watch.setInterval(20);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || back) return;
+        asked = box->windowTitle() + QStringLiteral(": ") + box->text();
+        back = test::StartBoard("ORVA-12345");  // plugged in again while the question is open
+    });
+    watch.start();
+    board_->Kill();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return back && !QApplication::activeModalWidget(); }, 10000));
+    watch.stop();
+    EXPECT_EQ(asked, QStringLiteral("Card not found...: Your selected Orva Card is not present.\n"
+                                    "Do you want to change the Orva Card?"));
+    EXPECT_TRUE(program_->Controller().IsConnected());  // scripts and servers untouched
+
     // Connected: the close box keeps the instance; with no tray the window is minimised, never
     // hidden, and the status line says why.
     Window().close();
@@ -189,54 +230,6 @@ TEST_F(MainWindowTest, RightDoubleClickOnTheTrayAsksToExit) {
     emit icon->activated(QSystemTrayIcon::Context);
     emit icon->activated(QSystemTrayIcon::Context);
     EXPECT_EQ(ended.count(), 1);
-}
-
-TEST_F(MainWindowTest, TheCardMissingQuestionClosesItselfWhenTheBoardReturns) {
-    StartAll();
-    Click("connect");
-    ASSERT_TRUE(program_->Controller().IsConnected());
-    QString asked;
-    std::unique_ptr<test::SimProcess> back;
-    QTimer watch;
-    watch.setInterval(20);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || back) return;
-        asked = box->windowTitle() + QStringLiteral(": ") + box->text();
-        back = test::StartBoard("ORVA-12345");  // plugged in again while the question is open
-    });
-    watch.start();
-    board_->Kill();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return back && !QApplication::activeModalWidget(); }, 10000));
-    EXPECT_EQ(asked, QStringLiteral("Card not found...: Your selected Orva Card is not present.\n"
-                                    "Do you want to change the Orva Card?"));
-    EXPECT_TRUE(program_->Controller().IsConnected());  // scripts and servers untouched
-}
-
-TEST_F(MainWindowTest, ToolsAndEditorsOpenOnlyWhileDisconnected) {
-    StartAll();
-    QString title;
-    const auto escape = [&title](QWidget* dialog) {
-        title = dialog->windowTitle();
-        QTest::keyClick(dialog, Qt::Key_Escape);  // the events list discards: nothing saved
-    };
-    test::OnModal(escape);
-    Click("orvaConfig");
-    EXPECT_EQ(title, QStringLiteral("Orva Card Selection"));
-    test::OnModal(escape);
-    Click("eventsConfig");
-    EXPECT_EQ(title, QStringLiteral("Events list"));
-    EXPECT_FALSE(std::filesystem::exists(folder_ / "id000_vars.xml"));
-    Click("connect");
-    ASSERT_TRUE(program_->Controller().IsConnected());
-    QAction* calculator = nullptr;
-    for (QAction* a : Window().findChildren<QAction*>()) {
-        if (a->text() == QStringLiteral("&Calculate I/O pin ID...")) calculator = a;
-    }
-    ASSERT_NE(calculator, nullptr);
-    EXPECT_FALSE(calculator->isEnabled());
-    Click("connect");
-    EXPECT_TRUE(calculator->isEnabled());
 }
 
 TEST_F(MainWindowTest, HelpOpensTheNewestPageOnTheProfilesHostAndAboutTheInstancesFolder) {
