@@ -115,19 +115,6 @@ TEST_F(DisplayEncoderFunctionsTest, EncoderCreateValueAndLimits) {
     EXPECT_EQ(Eval(u"orva.encoder.value.get(2)"), "10");
 }
 
-TEST_F(DisplayEncoderFunctionsTest, EncoderTableFillsUp) {
-    Connect();
-    ASSERT_TRUE(
-        Run(u"for i = 1, 256 do last = orva.encoder.create(100, 101) end "
-            u"extra = orva.encoder.create(100, 101)"));
-    EXPECT_EQ(Eval(u"last"), "256");
-    EXPECT_EQ(Eval(u"extra"), "0");
-    EXPECT_EQ(ErrorOf(u"orva.encoder.value.set(extra, 1)"),
-              "orva.enconder.position.set: the encoder parm is out of range. (1-256)");
-    EXPECT_EQ(Eval(u"orva.encoder.value.set(256, 9)"), "9");
-    EXPECT_EQ(Eval(u"orva.encoder.value.get(256)"), "9");
-}
-
 // The renderers themselves are the card's (tested there); here each function reaches its own
 // and its arguments are converted.
 TEST_F(DisplayEncoderFunctionsTest, CockpitFormats) {
