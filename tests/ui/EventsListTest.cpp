@@ -332,7 +332,8 @@ TEST_F(EventsListTest, KeysClicksAndTheScriptCell) {
     EXPECT_EQ((*table_)[1].script, u"x = 1");
 }
 
-TEST_F(EventsListTest, DiscardLeavesTheTableExactlyAsItWas) {
+// Discard, Esc and the close box's No leave the table exactly as it was; Yes saves.
+TEST_F(EventsListTest, OnlySaveOrTheCloseBoxsYesReachTheTable) {
     PutLetters(u"ABCD");
     (*table_)[2].errorMark = true;
     (*table_)[3].disabled = true;
@@ -350,40 +351,35 @@ TEST_F(EventsListTest, DiscardLeavesTheTableExactlyAsItWas) {
     ClickCell(0, kColumnName);
     Click("del");
     ASSERT_EQ(Names(), QStringList({"C", "B", "D", "NEW"}));
-
     Click("discard");
     EXPECT_EQ(dialog_->result(), QDialog::Rejected);
     EXPECT_FALSE(dialog_->isVisible());
     EXPECT_TRUE(Snapshot(*table_) == before);
-}
 
-TEST_F(EventsListTest, TheCloseBoxAsksWhetherToSaveAndEscDiscardsWithoutAsking) {
-    PutLetters(u"AB");
     Open();
     ClickCell(0, kColumnName);
     Key(Qt::Key_D);
-
     prompt_.QueueAnswer(PromptAnswer::Cancel);
     dialog_->close();
     EXPECT_TRUE(dialog_->isVisible());
-    ASSERT_EQ(prompt_.Count(), 1u);
-    EXPECT_EQ(prompt_.Requests()[0],
+    ASSERT_EQ(prompt_.Count(), 2u);
+    EXPECT_EQ(prompt_.Requests()[1],
               (PromptRequest{
                   u"Save changes before close this dialog.\r\nDo you want to save before exit?",
                   u"Save befor exit?", PromptButtons::YesNoCancel, PromptIcon::Question}));
-
     prompt_.QueueAnswer(PromptAnswer::No);
     dialog_->close();
     EXPECT_FALSE(dialog_->isVisible());
-    EXPECT_FALSE((*table_)[0].disabled);
+    EXPECT_TRUE(Snapshot(*table_) == before);
 
+    // Esc discards without asking.
     Open();
     ClickCell(0, kColumnName);
     Key(Qt::Key_D);
     QTest::keyClick(List(), Qt::Key_Escape);
     EXPECT_FALSE(dialog_->isVisible());
-    EXPECT_EQ(prompt_.Count(), 2u);
-    EXPECT_FALSE((*table_)[0].disabled);
+    EXPECT_EQ(prompt_.Count(), 3u);
+    EXPECT_TRUE(Snapshot(*table_) == before);
 
     Open();
     ClickCell(0, kColumnName);

@@ -107,8 +107,8 @@ TEST_F(IocpConfigTest, NewStopsAtTenAndDelAsksBeforeRemoving) {
     EXPECT_TRUE(Child<QPushButton>("new")->isEnabled());
 }
 
-TEST_F(IocpConfigTest, TheQuivrBoxSwapsTheAddressAndLocksAddressAndPort) {
-    Open({{u"P3D", u"192.168.1.5", 8090}});
+TEST_F(IocpConfigTest, TheQuivrBoxSwapsTheAddressAndLocksAddressAndPortAndTheFieldsByKeys) {
+    Open({{u"P3D", u"192.168.1.5", 8090}, {u"FS", u"192.168.1.6", 8091}});
     Box()->setFocus();
     Key(Qt::Key_Space);
     EXPECT_TRUE(Box()->isChecked());
@@ -121,10 +121,8 @@ TEST_F(IocpConfigTest, TheQuivrBoxSwapsTheAddressAndLocksAddressAndPort) {
     EXPECT_EQ(Address(), QStringLiteral("192.168.1.5"));
     EXPECT_TRUE(Edit("ip0")->isEnabled());
     EXPECT_TRUE(Edit("port")->isEnabled());
-}
 
-TEST_F(IocpConfigTest, DigitsDotAndBackspaceMoveBetweenAddressFields) {
-    Open({{u"P3D", u"192.168.1.5", 8090}, {u"FS", u"192.168.1.6", 8091}});
+    // Digits, dots and Backspace move between the address fields.
     Key(Qt::Key_I, Qt::AltModifier);
     Type("255255255255");  // each third digit moves on to the next field
     EXPECT_EQ(Address(), QStringLiteral("255.255.255.255"));
