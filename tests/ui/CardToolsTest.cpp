@@ -247,19 +247,6 @@ TEST_F(CardToolsTest, LearningAnAnalogChannelTakesTwoSwingsAndSwitchesTheChannel
     EXPECT_EQ(board->Command("mask"), "adc=0");
 }
 
-TEST_F(CardToolsTest, LearningAnEncoderTakesThePinThatLeadsTheTurn) {
-    Board board = StartBoard("ORVA-12345");
-    CLookingForIdDlg dialog(backend_, u"ORVA-12345", false, kLearnEncoder);
-    dialog.show();
-    ASSERT_TRUE(WaitFor([&] {
-        return Text(&dialog, "text") ==
-               QStringLiteral("Ok, ready.\n\nRotate the encoder you want...");
-    }));
-    board->Command("encoder 41 40 1");  // 41 is pin A: it moves first turning forward
-    ASSERT_TRUE(WaitFor([&] { return !dialog.isVisible(); }));
-    EXPECT_EQ(dialog.Id(), 41);
-}
-
 // Opened without its board, a tool shows nothing to use, and follows the board as it comes, goes
 // and comes back.
 TEST_F(CardToolsTest, SelectionFollowsItsBoardInOutAndBackIn) {

@@ -100,6 +100,7 @@ void Turn(CPinLearner& learner, int64_t first, int64_t second, bool fromHigh = f
 
 TEST(PinLearningTest, EncoderTakesThePinThatLeadsTheTurnAndIgnoresButtonsAndBrokenTurns) {
     CPinLearner forward = ReadyLearner(kLearnEncoder);
+    EXPECT_EQ(forward.Text(), u"Ok, ready.\r\n\r\nRotate the encoder you want...");
     Turn(forward, 40, 41);
     EXPECT_EQ(forward.Selected(), 40);
 
