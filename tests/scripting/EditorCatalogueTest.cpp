@@ -51,7 +51,7 @@ TEST(EditorCatalogueTables, CountsAndTheRowsAsTheProgramHasThem) {
 
 class EditorCatalogueTest : public test::ScriptTest {};
 
-TEST_F(EditorCatalogueTest, FilledByTheFirstStateWithHintsAndPages) {
+TEST_F(EditorCatalogueTest, FilledByTheFirstStateWithHintsAndPagesLaterStatesLeaveIt) {
     const auto catalogue = EditorCatalogue();
     ASSERT_EQ(catalogue.size(), 202u);
     EXPECT_TRUE(std::all_of(catalogue.begin(), catalogue.end(),
@@ -69,9 +69,8 @@ TEST_F(EditorCatalogueTest, FilledByTheFirstStateWithHintsAndPages) {
     EXPECT_EQ(U8(time.helpPage), "");
     // Exact names only.
     EXPECT_TRUE(FindCatalogueHints(u"Print").entries.empty());
-}
 
-TEST_F(EditorCatalogueTest, LaterStatesLeaveItAsItIs) {
+    // Later states leave it as it is.
     const CatalogueEntry* first = EditorCatalogue().data();
     ASSERT_TRUE(CScriptState::Create(services_));
     EXPECT_EQ(EditorCatalogue().data(), first);

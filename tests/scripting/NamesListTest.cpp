@@ -85,7 +85,7 @@ TEST_F(NamesListTest, WalksTheGlobalsByKind) {
     ExpectKeywordsLast(list);
 }
 
-TEST_F(NamesListTest, TablesMetAgainAreListedButNotWalkedAgain) {
+TEST_F(NamesListTest, TablesMetAgainAreListedNotWalkedAndOnlyStringAndNumberKeysName) {
     ASSERT_TRUE(
         Run(u"Loop = {v = 1} Loop.self = Loop Loop.inner = {back = Loop}\n"
             u"Everything = {all = _G} dout = orva.dout"));
@@ -99,18 +99,17 @@ TEST_F(NamesListTest, TablesMetAgainAreListedButNotWalkedAgain) {
     // A table under two names that do not contain each other is walked under both.
     EXPECT_TRUE(Has(words, "dout.state.set:2"));
     EXPECT_TRUE(Has(words, "orva.dout.state.set:2"));
-}
 
-TEST_F(NamesListTest, OnlyStringAndNumberKeysNameAnything) {
+    // Only string and number keys name anything.
     ASSERT_TRUE(
         Run(u"Keys = {[true] = {deep = 1}, [print] = 2, [7] = 3, [2.5] = 4, name = 5}\n"
             u"_G[12] = 'twelve' _G[false] = {inside = 1}"));
-    const auto words = Words(Build());
-    EXPECT_EQ(CountPrefix(words, "Keys."), 4u);
+    const auto keys = Words(Build());
+    EXPECT_EQ(CountPrefix(keys, "Keys."), 4u);
     for (const char* w : {"Keys.:2", "Keys.7:2", "Keys.2.5:2", "Keys.name:2", "12:4"}) {
-        EXPECT_TRUE(Has(words, w)) << w;
+        EXPECT_TRUE(Has(keys, w)) << w;
     }
-    for (const std::string& w : words) {
+    for (const std::string& w : keys) {
         EXPECT_EQ(w.find("inside"), std::string::npos) << w;
         EXPECT_EQ(w.find("deep"), std::string::npos) << w;
     }

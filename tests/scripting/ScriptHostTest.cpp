@@ -148,7 +148,7 @@ TEST_F(ScriptHostTest, EveryRunStartsFromTheGlobalsTable) {
     EXPECT_EQ(Eval(u"seen"), "new");
 }
 
-TEST_F(ScriptHostTest, NamespacesAreNestedTablesOfTheirFunctions) {
+TEST_F(ScriptHostTest, NamespacesAreNestedTablesOfTheirFunctionsRegisteredDepthFirst) {
     EXPECT_EQ(Eval(u"type(event.value.get)"), "function");
     EXPECT_EQ(Eval(u"type(convert.int2bcd)"), "function");
     EXPECT_EQ(Eval(u"type(iocp.offset.value)"), "table");
@@ -160,9 +160,8 @@ TEST_F(ScriptHostTest, NamespacesAreNestedTablesOfTheirFunctions) {
         Run(u"keys = {} for k in pairs(event.value) do keys[#keys + 1] = k end "
             u"keys = table.concat(keys, ',')"));
     EXPECT_EQ(Eval(u"keys"), "get");
-}
 
-TEST_F(ScriptHostTest, RegisterNamespaceFollowsTheListDepthFirst) {
+    // Registration follows the list depth first.
     static constexpr LuaEntry kList[] = {
         {"ns.f", ThrowsForeign},     {"ns.a", nullptr},         {"ns.a.b", nullptr},
         {"ns.a.b.g", ThrowsForeign}, {"ns.a.bs", nullptr},      {"ns.a.bs.h", ThrowsForeign},
