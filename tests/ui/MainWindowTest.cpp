@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QDesktopServices>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -107,19 +108,28 @@ TEST_F(MainWindowTest, StatusButtonsToolsAndTrayFollowTheConnection) {
     EXPECT_TRUE(Child<QPushButton>("connect")->isDefault());
     EXPECT_EQ(TrayMenu(), (QStringList{"Connect", "Hide", "I/O Monitor", "-", "Exit"}));
     EXPECT_EQ(Window().Tray()->Icon()->toolTip(), QStringLiteral("ID000: NOT connected."));
-    // The tools and editors open only while disconnected.
+    // The tools and editors open only while disconnected. The card selection's choice is stored
+    // for its board: the name typed, and the sense shown (GND) over the one stored before.
     QString title;
-    const auto escape = [&title](QWidget* dialog) {
+    test::OnModal([&title](QWidget* dialog) {
         title = dialog->windowTitle();
-        QTest::keyClick(dialog, Qt::Key_Escape);  // the events list discards: nothing saved
-    };
-    test::OnModal(escape);
-    Click("orvaConfig");
-    EXPECT_EQ(title, QStringLiteral("Orva Card Selection"));
-    test::OnModal(escape);
+        QTest::keyClick(dialog, Qt::Key_Escape);  // discards: nothing saved
+    });
     Click("eventsConfig");
     EXPECT_EQ(title, QStringLiteral("Events list"));
     EXPECT_FALSE(std::filesystem::exists(folder_ / "id000_vars.xml"));
+    const CProfile cards(CardSettingsFile());
+    cards.WriteString(u"ORVA-12345", u"Sense", u"Vcc");
+    test::OnModal([&title](QWidget* dialog) {
+        title = dialog->windowTitle();
+        EXPECT_EQ(test::Child<QPushButton>(dialog, "sense")->text(), QStringLiteral("GND"));
+        test::Child<QLineEdit>(dialog, "cardName")->setText(QStringLiteral("ID000"));
+        QTest::mouseClick(test::Child<QPushButton>(dialog, "ok"), Qt::LeftButton);
+    });
+    Click("orvaConfig");
+    EXPECT_EQ(title, QStringLiteral("Orva Card Selection"));
+    EXPECT_EQ(cards.ReadString(u"ORVA-12345", u"Alias", u""), u"ID000");
+    EXPECT_EQ(cards.ReadString(u"ORVA-12345", u"Sense", u""), u"Gnd");
     QAction* calculator = nullptr;
     for (QAction* a : Window().findChildren<QAction*>()) {
         if (a->text() == QStringLiteral("&Calculate I/O pin ID...")) calculator = a;
