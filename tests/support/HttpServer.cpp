@@ -38,7 +38,7 @@ HttpServer::~HttpServer() {
     ::close(listen_);
 }
 
-void HttpServer::Set(std::string path, enum Answer answer, std::string body) {
+void HttpServer::Set(std::string path, Answer answer, std::string body) {
     std::lock_guard lock(mutex_);
     path_ = std::move(path);
     answer_ = answer;
@@ -80,15 +80,15 @@ void HttpServer::Serve() {
             request.append(buf, static_cast<size_t>(n));
         }
         const size_t space = request.find(' ');
-        Answer(fd, space == std::string::npos
-                       ? std::string()
-                       : request.substr(space + 1, request.find(' ', space + 1) - space - 1));
+        Respond(fd, space == std::string::npos
+                        ? std::string()
+                        : request.substr(space + 1, request.find(' ', space + 1) - space - 1));
         ::close(fd);
     }
 }
 
-void HttpServer::Answer(int fd, const std::string& path) {
-    enum Answer answer;
+void HttpServer::Respond(int fd, const std::string& path) {
+    Answer answer;
     std::string body;
     {
         std::lock_guard lock(mutex_);

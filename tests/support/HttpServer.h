@@ -29,7 +29,7 @@ public:
 
 private:
     void Serve();
-    void Answer(int fd, const std::string& path);
+    void Respond(int fd, const std::string& path);
     void WaitForRelease();
 
     int listen_ = -1;
@@ -39,7 +39,7 @@ private:
     bool stop_ = false;
     bool released_ = false;
     std::string path_;
-    enum Answer answer_ = Answer::NotFound;
+    Answer answer_ = Answer::NotFound;
     std::string body_;
     std::vector<std::string> requests_;
     std::thread thread_;
