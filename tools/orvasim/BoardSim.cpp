@@ -37,6 +37,24 @@ char SegmentChar(uint8_t code) {
     return '?';
 }
 
+// How many reports a board's socket holds by itself with the smallest send buffer; the rest of
+// the depth waits in the link's queue.
+size_t ReportsASocketHolds() {
+    int sv[2];
+    if (::socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, sv) != 0) return 0;
+    const int smallest = 1;  // the kernel raises it to its minimum
+    ::setsockopt(sv[0], SOL_SOCKET, SO_SNDBUF, &smallest, sizeof(smallest));
+    const std::array<uint8_t, 65> report{};
+    size_t held = 0;
+    while (held<CBoardSim::kReportDepth&& ::send(sv[0], report.data(), report.size(),
+                                                 MSG_DONTWAIT | MSG_NOSIGNAL)> 0) {
+        ++held;
+    }
+    ::close(sv[0]);
+    ::close(sv[1]);
+    return held;
+}
+
 }  // namespace
 
 CBoardSim::CBoardSim(BoardOptions options) : options_(std::move(options)) {
@@ -73,6 +91,7 @@ bool CBoardSim::Start() {
         return false;
     if (::rename(tmp.c_str(), infoPath_.c_str()) != 0) return false;
 
+    waitingDepth_ = std::max<size_t>(1, kReportDepth - ReportsASocketHolds());
     running_ = true;
     acceptThreads_.emplace_back([this] { AcceptReports(); });
     acceptThreads_.emplace_back([this] { AcceptControl(); });
@@ -94,6 +113,8 @@ void CBoardSim::Stop() {
         for (int fd : clients_) ::shutdown(fd >= 0 ? fd : -fd - 1, SHUT_RDWR);
     }
     changed_.notify_all();
+    linkWork_.notify_all();
+    linkRoom_.notify_all();
     std::vector<std::thread> threads;
     {
         std::lock_guard lock(mutex_);
@@ -118,12 +139,15 @@ void CBoardSim::SetReportHook(std::function<void()> hook) {
 
 void CBoardSim::AcceptReports() {
     AcceptEach(reportListen_, running_, [this](int fd) {
-        std::lock_guard lock(mutex_);
+        const int smallest = 1;
+        ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &smallest, sizeof(smallest));
+        std::unique_lock lock(mutex_);
         clients_.push_back(fd);
+        links_[fd] = std::make_shared<Link>();
         // A new link starts with the board's present state, as a freshly enumerated device does.
-        if (options_.kind == BoardKind::Main) SendInputsLocked();
+        if (options_.kind == BoardKind::Main) SendInputsLocked(lock);
         if (std::any_of(analog_.begin(), analog_.end(), [](uint16_t w) { return w != 0; })) {
-            SendAnalogLocked();
+            SendAnalogLocked(lock);
         }
         threads_.emplace_back([this, fd] { ServeClient(fd); });
         Changed();
@@ -140,17 +164,50 @@ void CBoardSim::AcceptControl() {
 }
 
 void CBoardSim::ServeClient(int fd) {
+    std::shared_ptr<Link> link;
+    {
+        std::lock_guard lock(mutex_);
+        link = links_.at(fd);
+    }
+    std::thread writer([this, fd, link] { WriteWaiting(fd, *link); });
     std::array<uint8_t, 128> buffer{};
     for (;;) {
         const ssize_t n = ::recv(fd, buffer.data(), buffer.size(), 0);
         if (n <= 0) break;
         HandleCommandReport(buffer.data(), static_cast<size_t>(n), fd);
     }
+    {
+        std::lock_guard lock(mutex_);
+        link->gone = true;
+        links_.erase(fd);
+    }
+    // A writer blocked on a panel that reads nothing more is woken by the shutdown.
+    ::shutdown(fd, SHUT_RDWR);
+    linkWork_.notify_all();
+    writer.join();
     std::lock_guard lock(mutex_);
     clients_.erase(std::remove(clients_.begin(), clients_.end(), fd), clients_.end());
     ::close(fd);
     Changed();
     changed_.notify_all();
+    linkRoom_.notify_all();
+}
+
+void CBoardSim::WriteWaiting(int fd, Link& link) {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        linkWork_.wait(lock, [&] { return !link.waiting.empty() || link.gone || !running_; });
+        if (link.gone || !running_) return;
+        const Report report = link.waiting.front();
+        lock.unlock();
+        // Blocking: the socket takes it as soon as the panel has read enough.
+        const ssize_t n = ::send(fd, report.data(), report.size(), MSG_NOSIGNAL);
+        lock.lock();
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return;  // the panel is gone; its reader thread ends the link
+        link.waiting.pop_front();
+        linkRoom_.notify_all();
+    }
 }
 
 void CBoardSim::ServeControl(int fd) {
@@ -175,10 +232,11 @@ void CBoardSim::HandleCommandReport(const uint8_t* r, size_t n, int fd) {
         } else if (command == 4) {
             adcMask_ = r[2];
         } else if (command == 0xFF) {
-            const Report info = CardInfo();
-            lock.unlock();
-            ::send(fd, info.data(), info.size(), MSG_NOSIGNAL);
-            lock.lock();
+            // The answer queues behind the reports already waiting, as on the board's endpoint.
+            if (const auto it = links_.find(fd); it != links_.end()) {
+                const std::shared_ptr<Link> link = it->second;
+                SendLocked(lock, fd, *link, CardInfo());
+            }
         }
     } else {
         if (command == 1) {
@@ -209,38 +267,49 @@ CBoardSim::Report CBoardSim::CardInfo() const {
     return r;
 }
 
-void CBoardSim::Broadcast(const uint8_t* report, size_t length) {
-    if (reportHook_) reportHook_();
-    lastReportAt_ = std::chrono::steady_clock::now().time_since_epoch().count();
-    for (int fd : clients_) {
-        if (fd < 0) continue;
-        // A client that does not read for a while loses reports, as a stalled USB host would.
-        if (::send(fd, report, length, MSG_NOSIGNAL | MSG_DONTWAIT) < 0 && errno == EAGAIN) {
-            pollfd p{fd, POLLOUT, 0};
-            if (::poll(&p, 1, 100) > 0) ::send(fd, report, length, MSG_NOSIGNAL | MSG_DONTWAIT);
-        }
+void CBoardSim::SendLocked(std::unique_lock<std::mutex>& lock, int fd, Link& link,
+                           const Report& report) {
+    // Straight into the socket while nothing waits before it: no hand-over, no delay.
+    if (link.waiting.empty()) {
+        if (::send(fd, report.data(), report.size(), MSG_NOSIGNAL | MSG_DONTWAIT) > 0) return;
+        if (errno != EAGAIN && errno != EWOULDBLOCK) return;  // the panel is going away
     }
+    const bool room = linkRoom_.wait_for(lock, kRoomWait, [&] {
+        return link.waiting.size() < waitingDepth_ || link.gone || !running_;
+    });
+    if (!room || link.gone || !running_) return;
+    link.waiting.push_back(report);
+    linkWork_.notify_all();
 }
 
-void CBoardSim::SendInputsLocked() {
+void CBoardSim::Broadcast(std::unique_lock<std::mutex>& lock, const Report& report) {
+    if (reportHook_) reportHook_();
+    lastReportAt_ = std::chrono::steady_clock::now().time_since_epoch().count();
+    // A copy: waiting for room lets the lock go, and links may come and go meanwhile.
+    const std::vector<std::pair<const int, std::shared_ptr<Link>>> links(links_.begin(),
+                                                                         links_.end());
+    for (const auto& [fd, link] : links) SendLocked(lock, fd, *link, report);
+}
+
+void CBoardSim::SendInputsLocked(std::unique_lock<std::mutex>& lock) {
     Report r = inputs_;
     r[0] = 0;
     r[1] = 0;
-    Broadcast(r.data(), r.size());
+    Broadcast(lock, r);
 }
 
-void CBoardSim::SendAnalogLocked() {
+void CBoardSim::SendAnalogLocked(std::unique_lock<std::mutex>& lock) {
     Report r{};
     for (size_t i = 0; i < analog_.size(); ++i) {
         r[1 + 2 * i] = static_cast<uint8_t>(analog_[i] & 0xFF);
         r[2 + 2 * i] = static_cast<uint8_t>(analog_[i] >> 8);
     }
     if (options_.kind == BoardKind::Main) r[1] = 1;  // the report type is w0's low byte
-    Broadcast(r.data(), r.size());
+    Broadcast(lock, r);
 }
 
 void CBoardSim::SetInputs(const std::vector<std::pair<int, bool>>& pins) {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     for (const auto& [pin, level] : pins) {
         if (pin < 8 || pin > 511) continue;
         const auto byte = static_cast<size_t>(1 + pin / 8);
@@ -248,17 +317,29 @@ void CBoardSim::SetInputs(const std::vector<std::pair<int, bool>>& pins) {
         inputs_[byte] = level ? (inputs_[byte] | mask) : (inputs_[byte] & ~mask);
     }
     Changed();
-    if (options_.kind == BoardKind::Main) SendInputsLocked();
+    if (options_.kind == BoardKind::Main) SendInputsLocked(lock);
+}
+
+void CBoardSim::Burst(int pin, uint64_t count) {
+    if (pin < 8 || pin > 511 || options_.kind != BoardKind::Main) return;
+    const auto byte = static_cast<size_t>(1 + pin / 8);
+    const auto mask = static_cast<uint8_t>(0x80u >> (pin % 8));
+    std::unique_lock lock(mutex_);
+    for (uint64_t i = 0; i < count && running_; ++i) {
+        inputs_[byte] ^= mask;
+        SendInputsLocked(lock);
+    }
+    Changed();
 }
 
 void CBoardSim::SetAnalog(int channel, uint16_t value) {
-    std::lock_guard lock(mutex_);
+    std::unique_lock lock(mutex_);
     // Main board channels 1-7 are words w1-w7; servo board channels 1-8 are w0-w7.
     const int index = options_.kind == BoardKind::Main ? channel : channel - 1;
     if (index < 0 || index > 7 || (options_.kind == BoardKind::Main && index == 0)) return;
     analog_[static_cast<size_t>(index)] = value;
     Changed();
-    SendAnalogLocked();
+    SendAnalogLocked(lock);
 }
 
 void CBoardSim::TurnEncoder(int pinA, int pinB, int detents) {
@@ -429,6 +510,13 @@ std::string CBoardSim::Execute(const std::string& line) {
         SetInputs({{static_cast<int>(*pin), !level}});
         return "ok";
     }
+    if (c == "burst" && w.size() == 3) {
+        const auto pin = ParseNumber(w[1]);
+        const auto count = ParseNumber(w[2]);
+        if (!pin || !count || *pin < 8 || *pin > 511 || *count < 0) return "error: burst PIN COUNT";
+        Burst(static_cast<int>(*pin), static_cast<uint64_t>(*count));
+        return "ok";
+    }
     if (c == "adc" && w.size() == 3) {
         const auto ch = ParseNumber(w[1]);
         const auto value = ParseNumber(w[2]);
@@ -476,8 +564,8 @@ std::string CBoardSim::Execute(const std::string& line) {
         return out.str();
     }
     if (c == "quit") return "bye";
-    return "error: unknown command (set, setmany, toggle, adc, encoder, out, outputs, display, "
-           "digits, servo, mask, info, wait-out, wait-digits, wait-client, quit)";
+    return "error: unknown command (set, setmany, toggle, burst, adc, encoder, out, outputs, "
+           "display, digits, servo, mask, info, wait-out, wait-digits, wait-client, quit)";
 }
 
 }  // namespace orva::sim

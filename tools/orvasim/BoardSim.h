@@ -4,10 +4,13 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -51,8 +54,16 @@ public:
     // One text command, as given on stdin or the control socket; the answer line(s).
     std::string Execute(const std::string& line);
 
+    // Reports that wait for each panel, as the kernel keeps 64 for a real board's reader. A
+    // report that finds them full waits for room, but only so long: a panel that reads
+    // nothing for that time loses it, as a reader that stops reading does.
+    static constexpr size_t kReportDepth = 64;
+    static constexpr std::chrono::milliseconds kRoomWait{100};
+
     // Direct drive, for benchmarks in the same process.
     void SetInputs(const std::vector<std::pair<int, bool>>& pins);
+    // Toggles a pin count times, one report each, as fast as the panels take them.
+    void Burst(int pin, uint64_t count);
     void SetAnalog(int channel, uint16_t value);
     void TurnEncoder(int pinA, int pinB, int detents);
     bool OutputOn(int pin) const;
@@ -75,14 +86,23 @@ public:
 private:
     using Report = std::array<uint8_t, 65>;
 
+    // One panel's report link: the reports its socket cannot take yet, in order, sent on by a
+    // writer thread of the link's own as the panel reads.
+    struct Link {
+        std::deque<Report> waiting;
+        bool gone = false;
+    };
+
     void AcceptReports();
     void AcceptControl();
     void ServeClient(int fd);
+    void WriteWaiting(int fd, Link& link);
     void ServeControl(int fd);
     void HandleCommandReport(const uint8_t* r, size_t n, int fd);
-    void Broadcast(const uint8_t* report, size_t length);
-    void SendInputsLocked();
-    void SendAnalogLocked();
+    void Broadcast(std::unique_lock<std::mutex>& lock, const Report& report);
+    void SendLocked(std::unique_lock<std::mutex>& lock, int fd, Link& link, const Report& report);
+    void SendInputsLocked(std::unique_lock<std::mutex>& lock);
+    void SendAnalogLocked(std::unique_lock<std::mutex>& lock);
     Report CardInfo() const;
     std::string OutputsText() const;
     std::string DisplaysText() const;
@@ -104,6 +124,11 @@ private:
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     std::vector<int> clients_;
+    std::map<int, std::shared_ptr<Link>> links_;  // by socket
+    std::condition_variable linkWork_;            // a report waits, or a link ends
+    std::condition_variable linkRoom_;            // a waiting report went out
+    size_t waitingDepth_ = kReportDepth;          // what the sockets do not hold themselves
+
     Report inputs_{};  // raw input bits, as the board sends them
     std::array<uint16_t, 8> analog_{};
     Report outputs_{};  // the last output image received

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <sstream>
+#include <utility>
 
 #include "SimSupport.h"
 #include "platform/Paths.h"
@@ -148,7 +149,7 @@ void CIocpSim::Accept() {
         const int one = 1;
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
         auto client = std::make_shared<Client>(fd);
-        SendTo(fd, "Arn.TipoSer:" + options_.alias + ":");
+        SendTo(*client, "Arn.TipoSer:" + options_.alias + ":");
         std::lock_guard lock(mutex_);
         clients_.push_back(client);
         threads_.emplace_back([this, client] { Serve(client); });
@@ -176,8 +177,10 @@ void CIocpSim::HandleLine(const std::shared_ptr<Client>& client, const std::stri
     std::fflush(stdout);
     if (line.rfind("Arn.Inicio:", 0) == 0) {
         std::string answer = "Arn.Resp:";
+        bool drop = false;
         {
             std::lock_guard lock(mutex_);
+            drop = std::exchange(dropAtRegistration_, false);
             std::istringstream in(line.substr(11));
             std::string item;
             while (std::getline(in, item, ':')) {
@@ -188,7 +191,13 @@ void CIocpSim::HandleLine(const std::shared_ptr<Client>& client, const std::stri
                 answer += item + "=" + std::to_string(it == values_.end() ? 0 : it->second) + ":";
             }
         }
-        SendTo(client->fd, answer);
+        if (drop) {
+            // Half an answer, then the link is gone: a server that ends in the middle.
+            SendRaw(*client, std::string_view(answer).substr(0, answer.size() / 2));
+            ::shutdown(client->fd, SHUT_RDWR);
+        } else {
+            SendTo(*client, answer);
+        }
     } else if (line.rfind("Arn.Resp:", 0) == 0) {
         SetValues(ParsePairs(line.substr(9)));
     } else if (line.rfind("Arn.Fin:", 0) == 0) {
@@ -203,8 +212,19 @@ void CIocpSim::HandleLine(const std::shared_ptr<Client>& client, const std::stri
     changed_.notify_all();
 }
 
-void CIocpSim::SendTo(int fd, const std::string& line) {
-    WriteAll(fd, line + "\r\n");
+void CIocpSim::SendRaw(Client& client, std::string_view bytes, bool bytewise) {
+    std::lock_guard lock(client.sending);
+    if (!bytewise) {
+        WriteAll(client.fd, std::string(bytes));
+        return;
+    }
+    for (const char byte : bytes) {
+        if (::send(client.fd, &byte, 1, MSG_NOSIGNAL) != 1) return;
+    }
+}
+
+void CIocpSim::SendTo(Client& client, const std::string& line) {
+    SendRaw(client, line + "\r\n");
 }
 
 void CIocpSim::Broadcast(const std::string& line) {
@@ -213,7 +233,7 @@ void CIocpSim::Broadcast(const std::string& line) {
         std::lock_guard lock(mutex_);
         clients = clients_;
     }
-    for (const auto& c : clients) SendTo(c->fd, line);
+    for (const auto& c : clients) SendTo(*c, line);
 }
 
 void CIocpSim::SetValues(const std::vector<std::pair<int, int>>& values) {
@@ -231,7 +251,22 @@ void CIocpSim::SetValues(const std::vector<std::pair<int, int>>& values) {
         }
         changed_.notify_all();
     }
-    for (const auto& [client, line] : messages) SendTo(client->fd, line);
+    for (const auto& [client, line] : messages) SendTo(*client, line);
+}
+
+void CIocpSim::BurstValues(int count, int offset, int value, bool bytewise) {
+    std::string lines;
+    std::vector<std::shared_ptr<Client>> clients;
+    {
+        std::lock_guard lock(mutex_);
+        for (int i = 0; i < count; ++i) {
+            values_[offset + i] = value + i;
+            lines += "Arn.Resp:" + std::to_string(offset + i) + "=" + std::to_string(value + i) +
+                     ":\r\n";
+        }
+        clients = clients_;
+    }
+    for (const auto& c : clients) SendRaw(*c, lines, bytewise);
 }
 
 int CIocpSim::Value(int offset) const {
@@ -304,6 +339,22 @@ std::string CIocpSim::Execute(const std::string& line) {
         Broadcast(line.substr(line.find(w[1])));
         return "ok";
     }
+    if (c == "burst" && (w.size() == 4 || (w.size() == 5 && w[4] == "bytes"))) {
+        const auto count = ParseNumber(w[1]);
+        const auto offset = ParseNumber(w[2]);
+        const auto value = ParseNumber(w[3]);
+        if (!count || !offset || !value || *count < 0 || *count > 100000) {
+            return "error: burst COUNT OFFSET VALUE [bytes]";
+        }
+        BurstValues(static_cast<int>(*count), static_cast<int>(*offset), static_cast<int>(*value),
+                    w.size() == 5);
+        return "ok";
+    }
+    if (c == "drop-at-registration") {
+        std::lock_guard lock(mutex_);
+        dropAtRegistration_ = true;
+        return "ok";
+    }
     if (c == "drop") {
         std::lock_guard lock(mutex_);
         for (const auto& client : clients_) ::shutdown(client->fd, SHUT_RDWR);
@@ -338,8 +389,8 @@ std::string CIocpSim::Execute(const std::string& line) {
                " clients=" + std::to_string(ClientCount()) + " control=" + controlPath_;
     }
     if (c == "quit") return "bye";
-    return "error: unknown command (set, setmany, get, fin, again, send, drop, log, clients, "
-           "wait-line, wait-clients, info, quit)";
+    return "error: unknown command (set, setmany, get, burst, fin, again, send, drop, "
+           "drop-at-registration, log, clients, wait-line, wait-clients, info, quit)";
 }
 
 }  // namespace orva::sim

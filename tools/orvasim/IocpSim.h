@@ -11,6 +11,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -40,6 +41,9 @@ public:
 
     // Direct use, for benchmarks in the same process.
     void SetValues(const std::vector<std::pair<int, int>>& values);
+    // Sends count lines "Arn.Resp:<offset+i>=<value+i>:" to every client, all in one write, or
+    // one byte per send (so the client sees every line cut at every place).
+    void BurstValues(int count, int offset, int value, bool bytewise);
     int Value(int offset) const;
     // Called with every line received (without its line end).
     void SetLineHook(std::function<void(const std::string&)> hook);
@@ -57,12 +61,15 @@ private:
         Client& operator=(const Client&) = delete;
         const int fd;
         std::set<int> offsets;
+        std::mutex sending;  // one writer at a time, so lines from two threads never mix
     };
 
     void Accept();
     void Serve(std::shared_ptr<Client> client);
     void HandleLine(const std::shared_ptr<Client>& client, const std::string& line);
-    void SendTo(int fd, const std::string& line);
+    // Writes bytes whole, after any other thread's write to the same client.
+    static void SendRaw(Client& client, std::string_view bytes, bool bytewise = false);
+    static void SendTo(Client& client, const std::string& line);
     void Broadcast(const std::string& line);
     void KeepAlive();
     void Announce();
@@ -85,6 +92,7 @@ private:
     std::vector<std::string> received_;
     std::vector<int64_t> receivedAt_;  // steady-clock nanoseconds, for latency measurements
     std::unordered_map<std::string, size_t> lastIndex_;  // of each line in received_
+    bool dropAtRegistration_ = false;  // the next registration's link is cut in its answer
     std::function<void(const std::string&)> lineHook_;
 
     std::vector<std::thread> acceptThreads_;
