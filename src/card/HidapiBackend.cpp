@@ -39,7 +39,10 @@ public:
     // keep has it at byte 0, so it is put back.
     int Read(uint8_t* buffer, size_t capacity, int timeoutMs) override {
         if (capacity < 2) return Fail(EINVAL);
+        errno = 0;
         const int n = hid_read_timeout(device_, buffer + 1, capacity - 1, timeoutMs);
+        // A signal that cut the wait short is no failure: the reports stay in the buffer.
+        if (n < 0 && errno == EINTR) return 0;
         if (n < 0) return Fail(errno ? errno : EIO);
         if (n == 0) return 0;
         buffer[0] = 0;

@@ -12,7 +12,6 @@ namespace {
 
 using std::chrono::milliseconds;
 
-constexpr milliseconds kReaderSettle{250};
 constexpr int kReadTimeoutMs = 100;  // how soon a blocked reader sees a stop
 constexpr milliseconds kBlinkPeriod{500};
 constexpr milliseconds kFirstReadRetry{5};
@@ -184,7 +183,8 @@ void COrvaCard::ReaderLoop(std::stop_token stop) {
     for (auto& b : inputShadow_) b.store(0, std::memory_order_relaxed);
     for (auto& b : inputChanges_) b.store(0, std::memory_order_relaxed);
     for (auto& w : analog_) w.store(0, std::memory_order_relaxed);
-    if (!SleepUnlessStopped(stop, kReaderSettle)) return;
+    // Reading starts at once: a pause here would leave the first reports to the device's own
+    // buffer, and a board that changes quickly overfills it (64 reports for hidraw).
     std::array<uint8_t, 512> buffer{};
     milliseconds retry = kFirstReadRetry;
     while (!stop.stop_requested()) {

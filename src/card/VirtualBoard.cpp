@@ -1,9 +1,9 @@
 #include "card/VirtualBoard.h"
 
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -28,14 +28,20 @@ public:
     ~CVirtualHidDevice() override { ::close(fd_); }
 
     int Read(uint8_t* buffer, size_t capacity, int timeoutMs) override {
-        pollfd p{fd_, POLLIN, 0};
-        const int ready = ::poll(&p, 1, timeoutMs);
-        if (ready == 0) return 0;
-        if (ready < 0) return errno == EINTR ? 0 : Fail(errno);
-        const ssize_t n = ::recv(fd_, buffer, capacity, 0);
+        // One blocking receive with the socket's own time-out: a report wakes the reader
+        // straight into it, without a poll before.
+        const int wait = timeoutMs < 0 ? -1 : timeoutMs;  // -1: no time-out
+        if (wait != 0 && wait != timeoutMs_) {
+            const timeval tv{wait < 0 ? 0 : wait / 1000, wait < 0 ? 0 : (wait % 1000) * 1000};
+            if (::setsockopt(fd_, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof(tv)) != 0)
+                return Fail(errno);
+            timeoutMs_ = wait;
+        }
+        const ssize_t n = ::recv(fd_, buffer, capacity, wait == 0 ? MSG_DONTWAIT : 0);
+        if (n > 0) return static_cast<int>(n);
         if (n == 0) return Fail(ENODEV);  // the board went away
-        if (n < 0) return Fail(errno);
-        return static_cast<int>(n);
+        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return 0;
+        return Fail(errno);
     }
 
     int Write(const uint8_t* report, size_t length) override {
@@ -53,6 +59,7 @@ private:
         return -1;
     }
     int fd_;
+    int timeoutMs_ = -1;  // of the socket's receive; only the reader reads
     // Written by the reader's failed reads and by failed writes of other threads.
     std::atomic<int> error_{0};
 };

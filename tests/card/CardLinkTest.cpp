@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <future>
 
 #include "CardTestSupport.h"
@@ -192,6 +194,29 @@ TEST_F(CardLinkTest, InputsFromTheBoardArePostedInOrder) {
     EXPECT_EQ(test::Pairs(Seen(WM_CARD_INPUT)),
               (std::vector<std::pair<int64_t, int64_t>>{{16, 1}, {17, 1}, {30, 1}, {16, 0}}));
     EXPECT_EQ(card_.InputLevel(30), 1);
+}
+
+// A panel that stops reading: the simulated board keeps 64 reports for it, as the kernel does
+// for a real board's reader, and the reports after those are lost.
+TEST_F(CardLinkTest, ASimulatedBoardKeepsSixtyFourReportsForAPanelThatReadsNothing) {
+    sim::CBoardSim& b = AddBoard("ORVA-12345");
+    const std::string socketPath = b.ControlPath().substr(0, b.ControlPath().size() - 4) + ".sock";
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, socketPath.c_str(), socketPath.size() + 1);
+    const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)), 0);
+    ASSERT_EQ(b.Execute("wait-client 2000"), "ok");
+    // Its present state on linking, then 70 changes of pin 16: on, off, on...
+    for (int i = 1; i <= 70; ++i) b.Execute("set 16 " + std::to_string(i & 1));
+    std::vector<int> levels;
+    uint8_t report[65];
+    const timeval wait{0, 300000};  // what is still on its way comes within that
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof(wait));
+    while (::recv(fd, report, sizeof(report), 0) == 65) levels.push_back(report[3] >> 7);
+    ::close(fd);
+    ASSERT_EQ(levels.size(), sim::CBoardSim::kReportDepth);
+    for (size_t i = 0; i < levels.size(); ++i) EXPECT_EQ(levels[i], static_cast<int>(i & 1)) << i;
 }
 
 }  // namespace
