@@ -15,7 +15,8 @@ enum class WriteResult { Ok, CannotCreate, CannotWrite };
 
 // Replaces the file by writing a temporary file in the same folder, flushing it to disk and
 // renaming it over the old one, so a crash or a full disk never leaves half a file: on failure
-// the old file is untouched.
+// the old file is untouched. A writer killed on the way leaves at most a temporary file
+// "<name>.<pid>-<n>.tmp" (none while it writes), which the next write of the file removes.
 WriteResult ReplaceFile(const std::filesystem::path& path, std::string_view bytes);
 inline bool WriteFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
     return ReplaceFile(path, bytes) == WriteResult::Ok;
