@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "platform/Profile.h"
 #include "platform/Text.h"
@@ -99,6 +100,36 @@ std::u16string WebHost() {
     return CProfile(AppProfileFile()).ReadString(u"Web", u"Host", kDefaultHost);
 }
 
+std::optional<UpdateDocument> ReadUpdateDocument(std::u16string_view text,
+                                                 std::u16string_view productKey) {
+    XmlParseResult result;
+    const XmlElement root = ParseXmlText(text, productKey, result);
+    if (!root) return std::nullopt;
+    UpdateDocument document;
+    document.version = Attribute(root, u"version");
+    if (const XmlElement message = FindChild(root, u"message")) {
+        UpdateAnnouncement& a = document.announcement.emplace();
+        a.text = ReplaceAll(ReplaceAll(Attribute(message, u"txt"), u"\\r", u"\r"), u"\\n", u"\n");
+        a.caption = Attribute(message, u"cap");
+        a.url = Attribute(message, u"url");
+        a.id = ParseLeadingInt(Attribute(message, u"id"));
+        a.style = ParseLeadingInt(Attribute(message, u"mb"));
+    }
+    const XmlElement offer = FindChild(root, productKey);
+    if (!offer || Attribute(offer, u"url").empty()) return document;
+    UpdateOffer& o = document.offer.emplace();
+    o.title = Attribute(offer, u"title");
+    o.text = ReplaceAll(ReplaceAll(Attribute(offer, u"txt"), u"\\n", u"\n"), u"\\r", u"\r");
+    o.url = Attribute(offer, u"url");
+    o.mode = Attribute(offer, u"mode");
+    o.canSkip = EqualsNoCase(Attribute(offer, u"canskip"), u"yes");
+    if (o.title.empty()) o.title = u"New version";
+    if (o.text.empty()) {
+        o.text = u"A new version of the Travent has been found.\r\nWould you like to download it?";
+    }
+    return document;
+}
+
 CUpdateCheck::CUpdateCheck(IUserPrompt& prompt, IShellOpener& opener, std::u16string host)
     : prompt_(prompt), opener_(opener), host_(std::move(host)) {}
 
@@ -108,77 +139,62 @@ bool CUpdateCheck::Run(std::u16string_view productKey, double version) {
     if (tempFile.empty()) return false;
     const std::u16string url =
         host_ + Format(u"/iocp/orva/%s32/versions/update_%1.2f.xml", productKey, version);
-    if (!DownloadToFile(ToUtf8(url), tempFile, kTimeoutMs)) {
-        std::error_code ec;
-        std::filesystem::remove(tempFile, ec);
-        return false;
-    }
-    XmlParseResult result;
-    const XmlElement root = ReadXmlFile(tempFile, productKey, result);
+    const bool downloaded = DownloadToFile(ToUtf8(url), tempFile, kTimeoutMs);
+    const auto bytes = downloaded ? ReadWholeFile(tempFile) : std::nullopt;
     std::error_code ec;
     std::filesystem::remove(tempFile, ec);
-    if (!root) return false;
-    const std::u16string newest = Attribute(root, u"version");
-    if (const XmlElement message = FindChild(root, u"message")) Announce(message, version);
-    if (Number(newest) <= version) return false;
+    if (!bytes || bytes->empty()) return false;
+    const auto text = DecodeXmlBytes(*bytes);
+    if (!text) return false;
+    const auto document = ReadUpdateDocument(*text, productKey);
+    if (!document) return false;
+    if (document->announcement) Announce(*document->announcement, version);
+    if (Number(document->version) <= version) return false;
     const std::u16string skipped =
         CProfile(AppProfileFile()).ReadString(u"temp", u"skipedversions", u"", 0);
-    if (skipped.find(newest) != std::u16string::npos) return false;
-    return Offer(root, productKey, newest, tempFile);
+    if (skipped.find(document->version) != std::u16string::npos) return false;
+    if (!document->offer) return false;
+    return Offer(*document->offer, document->version, tempFile);
 }
 
-void CUpdateCheck::Announce(const XmlElement& message, double version) {
+void CUpdateCheck::Announce(const UpdateAnnouncement& message, double version) {
     const CProfile profile(AppProfileFile());
-    const std::u16string text =
-        ReplaceAll(ReplaceAll(Attribute(message, u"txt"), u"\\r", u"\r"), u"\\n", u"\n");
-    const std::u16string tag = Format(u"%%%d%%", ParseLeadingInt(Attribute(message, u"id")));
-    const int32_t style = ParseLeadingInt(Attribute(message, u"mb"));
+    const std::u16string tag = Format(u"%%%d%%", message.id);
     if (Number(profile.ReadString(u"temp", u"version", u"")) != Number(Format(u"%1.2f", version))) {
         profile.WriteString(u"temp", u"version", Format(u"%1.2f", version));
         profile.WriteString(u"temp", u"messages", u"");
     }
     std::u16string shown = profile.ReadString(u"temp", u"messages", u"", 0);
     if (shown.find(tag) != std::u16string::npos) return;
-    const PromptAnswer answer = prompt_.Ask(StyledRequest(text, Attribute(message, u"cap"), style));
-    if ((style & 0x04) && answer == PromptAnswer::Yes) opener_.Open(Attribute(message, u"url"));
+    const PromptAnswer answer =
+        prompt_.Ask(StyledRequest(message.text, message.caption, message.style));
+    if ((message.style & 0x04) && answer == PromptAnswer::Yes) opener_.Open(message.url);
     profile.WriteString(u"temp", u"messages", shown + tag);
 }
 
-bool CUpdateCheck::Offer(const XmlElement& root, std::u16string_view productKey,
-                         std::u16string_view newest, const std::filesystem::path& tempFile) {
-    const XmlElement offer = FindChild(root, productKey);
-    if (!offer) return false;
-    std::u16string title = Attribute(offer, u"title");
-    std::u16string text =
-        ReplaceAll(ReplaceAll(Attribute(offer, u"txt"), u"\\n", u"\n"), u"\\r", u"\r");
-    const std::u16string url = Attribute(offer, u"url");
-    const std::u16string mode = Attribute(offer, u"mode");
-    if (url.empty()) return false;
-    if (title.empty()) title = u"New version";
-    if (text.empty()) {
-        text = u"A new version of the Travent has been found.\r\nWould you like to download it?";
-    }
-    if (prompt_.AskQuestion(text, title, PromptButtons::YesNo) == PromptAnswer::Yes) {
-        if (mode.empty() || EqualsNoCase(mode, u"open")) {
-            opener_.Open(url);
-        } else if (EqualsNoCase(mode, u"run")) {
+bool CUpdateCheck::Offer(const UpdateOffer& offer, std::u16string_view newest,
+                         const std::filesystem::path& tempFile) {
+    if (prompt_.AskQuestion(offer.text, offer.title, PromptButtons::YesNo) == PromptAnswer::Yes) {
+        if (offer.mode.empty() || EqualsNoCase(offer.mode, u"open")) {
+            opener_.Open(offer.url);
+        } else if (EqualsNoCase(offer.mode, u"run")) {
             // A downloaded program is never run blindly: only over https, and the desktop's
             // opener decides what to do with the file. A failed download ends nothing.
-            if (url.rfind(u"https://", 0) != 0) {
+            if (offer.url.rfind(u"https://", 0) != 0) {
                 prompt_.ShowMessage(
                     u"The new version can't be downloaded: its address does not use a secure "
                     u"(https) connection.\r\n\r\nPlease get it from the maker's web site.",
-                    title, PromptIcon::Warning);
+                    offer.title, PromptIcon::Warning);
                 return false;
             }
             std::filesystem::path installer = tempFile;
             installer.replace_extension(".exe");
-            if (!DownloadToFile(ToUtf8(url), installer, kTimeoutMs * 30)) return false;
+            if (!DownloadToFile(ToUtf8(offer.url), installer, kTimeoutMs * 30)) return false;
             return opener_.Open(PathText(installer));
         }
         return false;
     }
-    if (!EqualsNoCase(Attribute(offer, u"canskip"), u"yes")) return false;
+    if (!offer.canSkip) return false;
     if (prompt_.AskQuestion(
             u"Do you want to skip this version?\r\n\r\nIf you say 'yes' you will not be "
             u"asked again for this update, but you will be asked again when there is "

@@ -1,7 +1,9 @@
 // The start-up update check: a one-time announcement and the offer of a newer version.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -26,6 +28,32 @@ public:
 // application profile's "Web"/"Host", else the maker's. An empty host switches the check off.
 std::u16string WebHost();
 
+// What an update document holds, read from its text alone.
+struct UpdateAnnouncement {
+    std::u16string text;  // the escapes \r and \n made line ends
+    std::u16string caption;
+    std::u16string url;
+    int32_t id = 0;
+    int32_t style = 0;  // a message-box style number: its button set and icon
+};
+struct UpdateOffer {
+    std::u16string title;  // "New version" when the document gives none
+    std::u16string text;   // the escapes made line ends; the default question when empty
+    std::u16string url;    // never empty: without one the document offers nothing
+    std::u16string mode;
+    bool canSkip = false;
+};
+struct UpdateDocument {
+    std::u16string version;  // the newest version, as the document writes it
+    std::optional<UpdateAnnouncement> announcement;
+    std::optional<UpdateOffer> offer;
+};
+
+// The update document in text: its root is named by the product key (without regard to case),
+// else there is no document.
+std::optional<UpdateDocument> ReadUpdateDocument(std::u16string_view text,
+                                                 std::u16string_view productKey);
+
 class CUpdateCheck {
 public:
     static constexpr long kTimeoutMs = 4000;
@@ -35,9 +63,9 @@ public:
     bool Run(std::u16string_view productKey, double version);
 
 private:
-    void Announce(const class XmlElement& message, double version);
-    bool Offer(const class XmlElement& root, std::u16string_view productKey,
-               std::u16string_view newest, const std::filesystem::path& tempFile);
+    void Announce(const UpdateAnnouncement& message, double version);
+    bool Offer(const UpdateOffer& offer, std::u16string_view newest,
+               const std::filesystem::path& tempFile);
 
     IUserPrompt& prompt_;
     IShellOpener& opener_;
