@@ -73,10 +73,19 @@ TEST(IocpIntegration, OffsetEventsRunAndScriptWritesReachTheServer) {
         return done();
     };
     EXPECT_EQ(control.Command("set 330 90"), "ok");
-    ASSERT_TRUE(pump([&] { return monitor.Content().find(u"BUG=90;") != std::u16string::npos; }));
-    // (The registration's answer may have run both with 0 before.)
-    const std::u16string shown = monitor.Content();
-    EXPECT_EQ(shown.substr(shown.find(u"HDG=90;")), u"HDG=90;BUG=90;");
+    const auto count = [&](std::u16string_view text) {
+        const std::u16string shown = monitor.Content();
+        size_t n = 0;
+        for (size_t at = shown.find(text); at != std::u16string::npos;
+             at = shown.find(text, at + 1))
+            ++n;
+        return n;
+    };
+    // Both events of the offset get the value once. (The registration's answer may have run
+    // them with 0 before, and one of them may already have seen the 90 then.)
+    ASSERT_TRUE(pump([&] { return count(u"HDG=90;") > 0 && count(u"BUG=90;") > 0; }));
+    EXPECT_EQ(count(u"HDG=90;"), 1u);
+    EXPECT_EQ(count(u"BUG=90;"), 1u);
     EXPECT_EQ(control.Command("set 3367 21"), "ok");
     EXPECT_TRUE(pump([&] { return table[1].lastValue.load() == 21; }));
     EXPECT_EQ(control.Command("wait-line Arn.Resp:100=42: 3000"), "ok");
