@@ -283,11 +283,11 @@ void CBoardSim::SendLocked(std::unique_lock<std::mutex>& lock, int fd, Link& lin
 }
 
 void CBoardSim::Broadcast(std::unique_lock<std::mutex>& lock, const Report& report) {
-    if (reportHook_) reportHook_();
-    lastReportAt_ = std::chrono::steady_clock::now().time_since_epoch().count();
     // A copy: waiting for room lets the lock go, and links may come and go meanwhile.
     const std::vector<std::pair<const int, std::shared_ptr<Link>>> links(links_.begin(),
                                                                          links_.end());
+    if (reportHook_) reportHook_();
+    lastReportAt_ = std::chrono::steady_clock::now().time_since_epoch().count();
     for (const auto& [fd, link] : links) SendLocked(lock, fd, *link, report);
 }
 
