@@ -207,8 +207,9 @@ TEST_F(CardLinkTest, ASimulatedBoardKeepsSixtyFourReportsForAPanelThatReadsNothi
     const int fd = ::socket(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0);
     ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)), 0);
     ASSERT_EQ(b.Execute("wait-client 2000"), "ok");
-    // Its present state on linking, then 70 changes of pin 16: on, off, on...
-    for (int i = 1; i <= 70; ++i) b.Execute("set 16 " + std::to_string(i & 1));
+    // Its present state on linking, then 64 changes of pin 16 (on, off, on...): the last one
+    // finds no room.
+    for (int i = 1; i <= 64; ++i) b.Execute("set 16 " + std::to_string(i & 1));
     std::vector<int> levels;
     uint8_t report[65];
     const timeval wait{0, 300000};  // what is still on its way comes within that

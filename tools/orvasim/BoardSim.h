@@ -58,7 +58,7 @@ public:
     // report that finds them full waits for room, but only so long: a panel that reads
     // nothing for that time loses it, as a reader that stops reading does.
     static constexpr size_t kReportDepth = 64;
-    static constexpr std::chrono::milliseconds kRoomWait{100};
+    static constexpr std::chrono::milliseconds kRoomWait{1000};
 
     // Direct drive, for benchmarks in the same process.
     void SetInputs(const std::vector<std::pair<int, bool>>& pins);
