@@ -114,6 +114,10 @@ int CIocpClient::Connect(std::string_view host, const OffsetCells& offsets, int 
         lines_.clear();
         readerDone_ = false;
     }
+    {
+        std::lock_guard lock(notifyMutex_);
+        undelivered_.clear();
+    }
     connected_ = true;
     lastError_ = kNoError;
     try {
@@ -266,11 +270,23 @@ void CIocpClient::SetNotify(CNotify* target, uint32_t message, int64_t tag) {
     target_ = target;
     notifyMessage_ = message;
     notifyTag_ = tag;
+    if (!target_) return;
+    for (const int64_t code : undelivered_) target_->Post(notifyMessage_, code, notifyTag_);
+    undelivered_.clear();
 }
 
 void CIocpClient::Notify(int64_t code) {
     std::lock_guard lock(notifyMutex_);
-    if (target_) target_->Post(notifyMessage_, code, notifyTag_);
+    if (target_) {
+        target_->Post(notifyMessage_, code, notifyTag_);
+        return;
+    }
+    // The answer to the registration can arrive before the application has said where the
+    // notifications go: its values are told once it has, or their events would not run until
+    // the server sends something else. Each code once is enough, the receiver re-checks all.
+    if (std::find(undelivered_.begin(), undelivered_.end(), code) == undelivered_.end()) {
+        undelivered_.push_back(code);
+    }
 }
 
 bool CIocpClient::QueueLine(std::string line, std::stop_token stop) {

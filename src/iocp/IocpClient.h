@@ -52,6 +52,7 @@ public:
     int Disconnect();
     void Close();
     int SetCloseOnEnd(bool closeOnEnd);
+    // Where the notifications go; those of lines parsed before there was a target go there now.
     void SetNotify(CNotify* target, uint32_t message, int64_t tag);
 
     bool IsConnected() const { return connected_.load(std::memory_order_relaxed); }
@@ -88,6 +89,7 @@ private:
     CNotify* target_ = nullptr;
     uint32_t notifyMessage_ = 0;
     int64_t notifyTag_ = 0;
+    std::vector<int64_t> undelivered_;  // codes from before there was a target
 
     // The subscribed cells sorted by offset: two events on one offset each get its values.
     // Written by Connect before the threads start, read by the parser only.

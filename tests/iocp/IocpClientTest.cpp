@@ -79,6 +79,27 @@ TEST_F(IocpClientTest, ValuesArriveInTheirCellsAndNotifyOnce) {
     EXPECT_NE(Log().find("variable -1 no solicitada"), std::string::npos);
 }
 
+// The answer to the registration can beat the application's SetNotify: its notification is
+// held until there is somewhere to post it.
+TEST_F(IocpClientTest, ValuesThatArriveBeforeSetNotifyAreToldThen) {
+    client_.Connect("127.0.0.1", offsets_, server_.Port());
+    ASSERT_TRUE(server_.Accept());
+    EXPECT_EQ(server_.ReceiveUntil("\r\n"), "Arn.Inicio:330:3367:\r\n");
+    server_.Send("Arn.Resp:330=7:3367=8:\r\nArn.Resp:330=9:\r\n");
+    const auto deadline = std::chrono::steady_clock::now() + 3s;
+    while (a_.load() != 9 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_EQ(a_.load(), 9);
+    client_.SetNotify(&notify_, WM_IOCP_NOTIFY, 6);
+    notify_.ProcessPending();
+    EXPECT_EQ(Codes(), (std::vector<std::pair<uint32_t, int64_t>>{{WM_IOCP_NOTIFY, 0}}));
+    EXPECT_EQ(seen_[0].lParam, 6);
+    server_.Send("Arn.Resp:3367=1:\r\n");  // and from now on as they come
+    ASSERT_TRUE(PumpUntil([&] { return seen_.size() == 2; }));
+    EXPECT_EQ(b_.load(), 1);
+}
+
 TEST_F(IocpClientTest, WritesAndKeysAreExactLines) {
     ConnectClient();
     EXPECT_EQ(client_.QueueValue(330, 5), 1);
