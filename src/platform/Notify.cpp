@@ -1,6 +1,6 @@
 #include "platform/Notify.h"
 
-#include <sys/eventfd.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace orva {
@@ -13,12 +13,21 @@ struct CNotify::SendState {
     int64_t result = 0;
 };
 
-CNotify::CNotify()
-    : owner_(std::this_thread::get_id()), wakeFd_(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+CNotify::CNotify() : owner_(std::this_thread::get_id()) {
+    // A pipe rather than an eventfd: a pipe's writer wakes the reader as one about to wait
+    // itself, so the scheduler tends to run the event loop on the poster's processor at once
+    // instead of waking another one; the chain from a board's report to a script is shorter.
+    int fds[2];
+    if (::pipe2(fds, O_NONBLOCK | O_CLOEXEC) == 0) {
+        wakeFd_ = fds[0];
+        wakeWriteFd_ = fds[1];
+    }
+}
 
 CNotify::~CNotify() {
     Close();
     if (wakeFd_ >= 0) ::close(wakeFd_);
+    if (wakeWriteFd_ >= 0) ::close(wakeWriteFd_);
 }
 
 void CNotify::BindToCurrentThread() {
@@ -37,15 +46,17 @@ void CNotify::SetHandler(Handler handler) {
 }
 
 void CNotify::Wake() {
-    if (wakeFd_ < 0) return;
-    const uint64_t one = 1;
-    [[maybe_unused]] const ssize_t n = ::write(wakeFd_, &one, sizeof(one));
+    if (wakeWriteFd_ < 0) return;
+    // A full pipe is readable already: the byte that did not fit is not needed.
+    const char one = 1;
+    [[maybe_unused]] const ssize_t n = ::write(wakeWriteFd_, &one, 1);
 }
 
 void CNotify::DrainWakeFd() {
     if (wakeFd_ < 0) return;
-    uint64_t value = 0;
-    [[maybe_unused]] const ssize_t n = ::read(wakeFd_, &value, sizeof(value));
+    char bytes[64];
+    while (::read(wakeFd_, bytes, sizeof(bytes)) == static_cast<ssize_t>(sizeof(bytes))) {
+    }
 }
 
 void CNotify::Post(uint32_t message, int64_t wParam, int64_t lParam) {

@@ -49,7 +49,7 @@ public:
     size_t ProcessPending();
     // Owner thread: waits up to timeout for a notification, then handles what is queued.
     size_t WaitAndProcess(std::chrono::milliseconds timeout);
-    // Readable (eventfd) while notifications are queued: lets an event loop wait for us.
+    // Readable while notifications are queued: lets an event loop wait for us.
     int WakeFd() const { return wakeFd_; }
     size_t PendingCount() const;
 
@@ -72,7 +72,8 @@ private:
     std::thread::id owner_;
     Handler handler_;
     bool closed_ = false;
-    int wakeFd_ = -1;
+    int wakeFd_ = -1;  // the read end of the wake pipe
+    int wakeWriteFd_ = -1;
 };
 
 }  // namespace orva

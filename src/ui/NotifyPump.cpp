@@ -10,7 +10,7 @@ CNotifyPump::CNotifyPump(CNotify& notify, QObject* parent)
     : QObject(parent),
       notify_(notify),
       notifier_(new QSocketNotifier(notify.WakeFd(), QSocketNotifier::Read, this)) {
-    // ProcessPending reads the eventfd down and wakes it again when work is left, so the
+    // ProcessPending reads the wake pipe down and wakes it again when work is left, so the
     // notifier never fires for nothing.
     connect(notifier_, &QSocketNotifier::activated, this, [this] { notify_.ProcessPending(); });
 }
