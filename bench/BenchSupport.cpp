@@ -54,18 +54,22 @@ double Quantile(std::vector<double>& samples, double q) {
     return samples[at];
 }
 
-double LoopbackRoundTripMicros(int rounds) {
-    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+namespace {
+const std::string kEchoLine = "Arn.Resp:330=1:\r\n";
+}  // namespace
+
+CLoopbackEcho::CLoopbackEcho() {
+    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
-    ::listen(listener, 1);
+    ::bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
+    ::listen(listener_, 1);
     socklen_t len = sizeof(addr);
-    ::getsockname(listener, reinterpret_cast<sockaddr*>(&addr), &len);
-    const int one = 1;
-    std::thread echo([&] {
-        const int fd = ::accept(listener, nullptr, nullptr);
+    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len);
+    echo_ = std::thread([this] {
+        const int one = 1;
+        const int fd = ::accept(listener_, nullptr, nullptr);
         ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
         char buf[64];
         ssize_t n = 0;
@@ -73,26 +77,35 @@ double LoopbackRoundTripMicros(int rounds) {
             ::send(fd, buf, static_cast<size_t>(n), 0);
         ::close(fd);
     });
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
-    const std::string line = "Arn.Resp:330=1:\r\n";
-    std::vector<double> samples;
+    const int one = 1;
+    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    ::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof(addr));
+    ::setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
+}
+
+CLoopbackEcho::~CLoopbackEcho() {
+    ::close(fd_);  // the echo's receive ends
+    echo_.join();
+    ::close(listener_);
+}
+
+double CLoopbackEcho::RoundTripMicros() {
     char buf[64];
-    for (int i = 0; i < rounds; ++i) {
-        const auto start = Clock::now();
-        ::send(fd, line.data(), line.size(), 0);
-        size_t got = 0;
-        while (got < line.size()) {
-            const ssize_t n = ::recv(fd, buf, sizeof(buf), 0);
-            if (n <= 0) break;
-            got += static_cast<size_t>(n);
-        }
-        samples.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+    const auto start = Clock::now();
+    ::send(fd_, kEchoLine.data(), kEchoLine.size(), 0);
+    size_t got = 0;
+    while (got < kEchoLine.size()) {
+        const ssize_t n = ::recv(fd_, buf, sizeof(buf), 0);
+        if (n <= 0) break;
+        got += static_cast<size_t>(n);
     }
-    ::close(fd);
-    echo.join();
-    ::close(listener);
+    return std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+}
+
+double LoopbackRoundTripMicros(int rounds) {
+    CLoopbackEcho echo;
+    std::vector<double> samples;
+    for (int i = 0; i < rounds; ++i) samples.push_back(echo.RoundTripMicros());
     return Quantile(samples, 0.5);
 }
 

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 namespace orva::bench {
@@ -30,8 +31,25 @@ void Figure(std::string_view name, double value, std::string_view unit);
 // The q-quantile (0..1) of the samples (sorted in place).
 double Quantile(std::vector<double>& samples, double q);
 
-// The median time, in microseconds, of one short line sent to a loopback TCP echo (Nagle off,
-// as every link of ours has it) and back.
+// A loopback TCP echo (Nagle off, as every link of ours has it), timed one short line at a time,
+// so that a benchmark can take its round trips between its own samples: how long a thread takes
+// to wake depends on how busy the machine was just before, and both then see the same machine.
+class CLoopbackEcho {
+public:
+    CLoopbackEcho();
+    ~CLoopbackEcho();
+    CLoopbackEcho(const CLoopbackEcho&) = delete;
+    CLoopbackEcho& operator=(const CLoopbackEcho&) = delete;
+    // Microseconds for one line to the echo and back.
+    double RoundTripMicros();
+
+private:
+    int listener_ = -1;
+    int fd_ = -1;
+    std::thread echo_;
+};
+
+// The median of `rounds` round trips through a CLoopbackEcho, taken back to back.
 double LoopbackRoundTripMicros(int rounds);
 
 // utime + stime of a process so far, in seconds.
