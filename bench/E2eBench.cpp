@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "BenchSimulators.h"
 #include "BenchSupport.h"
 #include "GuiEnv.h"
 #include "support/Simulators.h"
@@ -26,17 +27,12 @@ constexpr int kChanges = 5000;
 
 // An instance whose switch script sends a counter on its own offset, so that each change's
 // line at the server is told apart from any other run's.
-void WriteInstance(const std::filesystem::path& folder, const std::string& name, int port, int pin,
-                   int offset) {
-    test::WriteBytes(
-        folder / (name + "_conf.cnf"),
-        "[Iocp]\nServers=1\nAlias_000=P3D\nIpDir_000=127.0.0.1\nPort_000=" + std::to_string(port) +
-            "\n[Options]\nAutoConnect=1\nAutoHide=0\n[Orva]\nSerial=ORVA-12345\n");
-    test::WriteBytes(folder / (name + "_vars.xml"),
-                     "<offsets_list version=\"1.0\"><offset type=\"2\" name=\"SWITCH\" id=\"" +
-                         std::to_string(pin) +
-                         "\" script=\"n = (n or 0) + 1 iocp.offset.value.set('P3D', " +
-                         std::to_string(offset) + ", n)\"/></offsets_list>");
+void WriteSwitchInstance(const std::filesystem::path& folder, const std::string& name, int port,
+                         int pin, int offset) {
+    bench::WriteInstance(folder, name, port,
+                         "<offset type=\"2\" name=\"SWITCH\" id=\"" + std::to_string(pin) +
+                             "\" script=\"n = (n or 0) + 1 iocp.offset.value.set('P3D', " +
+                             std::to_string(offset) + ", n)\"/>");
 }
 
 // One instance's switch and the offset its script sends, with the changes made so far.
@@ -70,15 +66,11 @@ bool Change(test::SimProcess& board, test::SimProcess& server, Chain& chain) {
 
 int main() {
     test::TempHome home;
-    ::setenv("ORVA_BUILD_DIR", ORVA_BUILD_DIR, 1);
-    auto board = test::StartBoard("ORVA-12345");
-    auto server = test::StartServer("P3D");
-    if (!board->Ready() || !server->Ready()) {
-        std::fprintf(stderr, "the simulators did not start\n");
-        return 1;
-    }
+    auto sims = bench::StartSimulators();
+    if (!sims) return 1;
+    auto& [board, server] = *sims;
     const auto folder = home.MakeUserFolder();
-    WriteInstance(folder, "bench", server->Port(), 20, 330);
+    WriteSwitchInstance(folder, "bench", server->Port(), 20, 330);
     test::Process panel(test::BinPath("orvapanel-headless"), {"/BENCH"}, {{"ORVA_WEB_HOST", ""}});
     if (!panel.WaitForLine("Current status: Connected.", 10s)) {
         std::fprintf(stderr, "the headless program did not connect\n");
@@ -116,7 +108,7 @@ int main() {
         std::unique_ptr<test::Process> xserver;
         bench::Env env = bench::GuiDisplayEnv(xserver);
         env.emplace_back("ORVA_WEB_HOST", "");
-        WriteInstance(folder, "benchgui", server->Port(), 21, 331);
+        WriteSwitchInstance(folder, "benchgui", server->Port(), 21, 331);
         test::Process gui(test::BinPath("orvapanel"), {"/BENCHGUI"}, env);
         if (server->Command("wait-clients 2 15000") != "ok") {
             std::fprintf(stderr, "the desktop program did not connect\n");

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "BenchSimulators.h"
 #include "BenchSupport.h"
 #include "GuiEnv.h"
 #include "platform/Paths.h"
@@ -16,24 +17,16 @@ using namespace std::chrono_literals;
 
 int main() {
     test::TempHome home;
-    ::setenv("ORVA_BUILD_DIR", ORVA_BUILD_DIR, 1);
     std::unique_ptr<test::Process> xserver;
     auto env = bench::GuiDisplayEnv(xserver);
     std::printf("display: %s\n", env.size() > 1 ? env[0].second.c_str() : "offscreen");
-    auto board = test::StartBoard("ORVA-12345");
-    auto server = test::StartServer("P3D");
-    if (!board->Ready() || !server->Ready()) {
-        std::fprintf(stderr, "the simulators did not start\n");
-        return 1;
-    }
+    auto sims = bench::StartSimulators();
+    if (!sims) return 1;
+    auto& [board, server] = *sims;
     const auto folder = home.MakeUserFolder();
-    test::WriteBytes(folder / "bench_conf.cnf",
-                     "[Iocp]\nServers=1\nAlias_000=P3D\nIpDir_000=127.0.0.1\nPort_000=" +
-                         std::to_string(server->Port()) +
-                         "\n[Options]\nAutoConnect=1\nAutoHide=0\n[Orva]\nSerial=ORVA-12345\n");
-    test::WriteBytes(folder / "bench_vars.xml",
-                     "<offsets_list version=\"1.0\"><offset type=\"0\" name=\"HELLO\" id=\"0\" "
-                     "script=\"print('connected')\"/></offsets_list>");
+    bench::WriteInstance(folder, "bench", server->Port(),
+                         "<offset type=\"0\" name=\"HELLO\" id=\"0\" "
+                         "script=\"print('connected')\"/>");
     env.emplace_back("ORVA_WEB_HOST", "");
     test::Process panel(test::BinPath("orvapanel"), {"/BENCH"}, env);
     if (server->Command("wait-clients 1 15000") != "ok") {

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <string>
 
+#include "BenchSimulators.h"
 #include "BenchSupport.h"
 #include "support/Simulators.h"
 #include "support/TestEnv.h"
@@ -29,23 +30,14 @@ int64_t NowNs() {
 
 int main() {
     test::TempHome home;
-    ::setenv("ORVA_BUILD_DIR", ORVA_BUILD_DIR, 1);
-    auto board = test::StartBoard("ORVA-12345");
-    auto server = test::StartServer("P3D");
-    if (!board->Ready() || !server->Ready()) {
-        std::fprintf(stderr, "the simulators did not start\n");
-        return 1;
-    }
-    test::WriteBytes(home.MakeUserFolder() / "bench_conf.cnf",
-                     "[Iocp]\nServers=1\nAlias_000=P3D\nIpDir_000=127.0.0.1\nPort_000=" +
-                         std::to_string(server->Port()) +
-                         "\n[Options]\nAutoConnect=1\nAutoHide=0\n[Orva]\nSerial=ORVA-12345\n");
-    test::WriteBytes(home.MakeUserFolder() / "bench_vars.xml",
-                     "<offsets_list version=\"1.0\">"
-                     "<offset type=\"0\" name=\"START\" id=\"0\" script=\"n = 0\"/>"
-                     "<offset type=\"2\" name=\"COUNTED\" id=\"20\" script=\"n = n + 1\"/>"
-                     "<offset type=\"2\" name=\"TELL\" id=\"21\" "
-                     "script=\"iocp.offset.value.set('P3D', 100 + Value, n)\"/></offsets_list>");
+    auto sims = bench::StartSimulators();
+    if (!sims) return 1;
+    auto& [board, server] = *sims;
+    bench::WriteInstance(home.MakeUserFolder(), "bench", server->Port(),
+                         "<offset type=\"0\" name=\"START\" id=\"0\" script=\"n = 0\"/>"
+                         "<offset type=\"2\" name=\"COUNTED\" id=\"20\" script=\"n = n + 1\"/>"
+                         "<offset type=\"2\" name=\"TELL\" id=\"21\" "
+                         "script=\"iocp.offset.value.set('P3D', 100 + Value, n)\"/>");
     test::Process panel(test::BinPath("orvapanel-headless"), {"/BENCH"}, {{"ORVA_WEB_HOST", ""}});
     if (!panel.WaitForLine("Current status: Connected.", 10s)) {
         std::fprintf(stderr, "the headless program did not connect\n");
