@@ -7,6 +7,7 @@
 #include "card/VirtualBoard.h"
 #include "platform/Profile.h"
 #include "platform/Text.h"
+#include "support/Pump.h"
 #include "support/Simulators.h"
 #include "support/TestEnv.h"
 
@@ -102,14 +103,9 @@ protected:
         controller_.Initialise(u"ID000", home_.Root() / "no-quivr.mod");
         prompt_.ClearRecord();
     }
-    bool PumpUntil(const std::function<bool()>& pred, int timeoutMs = 5000) {
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (!pred()) {
-            if (std::chrono::steady_clock::now() > deadline) return false;
-            notify_.WaitAndProcess(10ms);
-        }
-        return true;
+    bool PumpUntil(const std::function<bool()>& pred,
+                   std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) {
+        return test::PumpUntil(notify_, pred, timeout);
     }
     std::u16string LastStatus() const {
         return view_.statuses.empty() ? u"" : view_.statuses.back().text;
@@ -163,8 +159,9 @@ TEST_F(ControllerTest, SecondServerUnreachableLetsEverythingGo) {
     EXPECT_EQ(server->Command("wait-clients 0 3000"), "ok");
     EXPECT_FALSE(controller_.Card().IsConnected());
     // The simulator sees the board closed a moment after the close returns.
-    EXPECT_TRUE(PumpUntil(
-        [&] { return board->Command("info").find("clients=0") != std::string::npos; }, 3000));
+    EXPECT_TRUE(
+        PumpUntil([&] { return board->Command("info").find("clients=0") != std::string::npos; },
+                  std::chrono::seconds(3)));
     EXPECT_EQ(Captions(), (std::vector<std::u16string>{u"Server not found..."}));
     EXPECT_EQ(prompt_.Texts()[0],
               u"Could not find the IOCPServer.\r\nDo you want to change IOCP Configuration?");
@@ -436,7 +433,7 @@ TEST_F(ControllerTest, UnplugAsksAndTheBoardsReturnClosesTheQuestion) {
     std::unique_ptr<test::SimProcess> back;
     prompt.onOpen = [&] { back = test::StartBoard("ORVA-12345"); };  // plugged in again
     board->Kill();
-    ASSERT_TRUE(PumpUntil([&] { return !prompt.Closed().empty(); }, 8000));
+    ASSERT_TRUE(PumpUntil([&] { return !prompt.Closed().empty(); }, std::chrono::seconds(8)));
     EXPECT_EQ(prompt.Closed()[0], u"Card not found..");
     EXPECT_EQ(prompt.Requests().back().text,
               u"Your selected Orva Card is not present.\r\nDo you want to change the Orva Card?");

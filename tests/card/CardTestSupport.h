@@ -12,6 +12,7 @@
 #include "BoardSim.h"
 #include "card/OrvaCard.h"
 #include "card/VirtualBoard.h"
+#include "support/Pump.h"
 #include "support/TestEnv.h"
 
 namespace orva::test {
@@ -46,14 +47,9 @@ protected:
     sim::CBoardSim& board() { return *boards_.front(); }
 
     // Handles notifications until pred holds (or a few seconds pass).
-    bool PumpUntil(const std::function<bool()>& pred, int timeoutMs = 3000) {
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (!pred()) {
-            if (std::chrono::steady_clock::now() > deadline) return false;
-            notify_.WaitAndProcess(std::chrono::milliseconds(10));
-        }
-        return true;
+    bool PumpUntil(const std::function<bool()>& pred,
+                   std::chrono::milliseconds timeout = std::chrono::milliseconds(3000)) {
+        return test::PumpUntil(notify_, pred, timeout);
     }
     std::vector<Notification> Seen(uint32_t message) const {
         std::vector<Notification> out;

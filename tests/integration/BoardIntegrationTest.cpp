@@ -7,6 +7,7 @@
 #include "core/EventDispatcher.h"
 #include "platform/UserPrompt.h"
 #include "scripting/ScriptHost.h"
+#include "support/Pump.h"
 #include "support/Simulators.h"
 #include "support/TestEnv.h"
 
@@ -44,13 +45,9 @@ protected:
         table_[at].script = std::move(script);
         table_[at + 1].id = -1;
     }
-    bool PumpUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout = 5s) {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (!pred()) {
-            if (std::chrono::steady_clock::now() > deadline) return false;
-            notify_.WaitAndProcess(10ms);
-        }
-        return true;
+    bool PumpUntil(const std::function<bool()>& pred,
+                   std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) {
+        return test::PumpUntil(notify_, pred, timeout);
     }
 
     std::unique_ptr<test::SimProcess> board_;

@@ -7,6 +7,7 @@
 
 #include "RawServer.h"
 #include "iocp/IocpClient.h"
+#include "support/Pump.h"
 #include "support/TestEnv.h"
 
 namespace orva {
@@ -35,14 +36,9 @@ protected:
         EXPECT_EQ(server_.ReceiveUntil("\r\n"), "Arn.Inicio:330:3367:\r\n");
         server_.Take();
     }
-    bool PumpUntil(const std::function<bool()>& pred, int timeoutMs = 3000) {
-        const auto deadline =
-            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-        while (!pred()) {
-            if (std::chrono::steady_clock::now() > deadline) return false;
-            notify_.WaitAndProcess(10ms);
-        }
-        return true;
+    bool PumpUntil(const std::function<bool()>& pred,
+                   std::chrono::milliseconds timeout = std::chrono::milliseconds(3000)) {
+        return test::PumpUntil(notify_, pred, timeout);
     }
     std::vector<std::pair<uint32_t, int64_t>> Codes() const {
         std::vector<std::pair<uint32_t, int64_t>> out;
@@ -211,7 +207,7 @@ TEST_F(IocpClientTest, AFullQueueHoldsTheReaderBackAndLosesNothing) {
     for (int i = 1; i <= 5000; ++i) burst += "Arn.Resp:330=" + std::to_string(i) + ":\r\n";
     std::thread sender([&] { server_.Send(burst); });
     // The tiny socket buffers make this take seconds; slow builds under load need the margin.
-    ASSERT_TRUE(PumpUntil([&] { return seen_.size() == 5001; }, 60000));
+    ASSERT_TRUE(PumpUntil([&] { return seen_.size() == 5001; }, std::chrono::seconds(60)));
     sender.join();
     EXPECT_EQ(a_.load(), 5000);
 }

@@ -14,6 +14,7 @@
 #include "core/Configuration.h"
 #include "platform/Profile.h"
 #include "platform/UserPrompt.h"
+#include "support/Pump.h"
 #include "support/Simulators.h"
 
 namespace orva {
@@ -45,13 +46,9 @@ protected:
         });
         card_.Configure(-1, u"ORVA-13579");
     }
-    bool PumpUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout = 5s) {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (!pred()) {
-            if (std::chrono::steady_clock::now() > deadline) return false;
-            notify_.WaitAndProcess(5ms);
-        }
-        return true;
+    bool PumpUntil(const std::function<bool()>& pred,
+                   std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) {
+        return test::PumpUntil(notify_, pred, timeout);
     }
 
     CNotify notify_;

@@ -15,6 +15,7 @@
 #include "platform/Text.h"
 #include "platform/UserPrompt.h"
 #include "scripting/ScriptHost.h"
+#include "support/Pump.h"
 #include "support/Simulators.h"
 
 namespace orva {
@@ -71,13 +72,9 @@ protected:
         client_.SetCloseOnEnd(true);
         client_.SetNotify(&notify_, WM_IOCP_NOTIFY, kEventFirstIocp);
     }
-    bool PumpUntil(const std::function<bool()>& pred, std::chrono::milliseconds timeout = 30s) {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (!pred()) {
-            if (std::chrono::steady_clock::now() > deadline) return false;
-            notify_.WaitAndProcess(10ms);
-        }
-        return true;
+    bool PumpUntil(const std::function<bool()>& pred,
+                   std::chrono::milliseconds timeout = std::chrono::milliseconds(30000)) {
+        return test::PumpUntil(notify_, pred, timeout);
     }
     // The values each offset's event ran with, in order, from what the scripts printed.
     std::map<int, std::vector<int>> Runs() const {
