@@ -12,6 +12,7 @@
 
 #include "card/PinIds.h"
 #include "platform/Text.h"
+#include "ui/Buttons.h"
 #include "ui/text/PinLearning.h"
 
 namespace orva {
@@ -46,12 +47,8 @@ void CCalcPinIdDlg::BuildWindow() {
     result_->setTextFormat(Qt::PlainText);
     result_->setMinimumWidth(result_->fontMetrics().averageCharWidth() * 36);
     // The ampersand is doubled so that it shows.
-    copy_ = new QPushButton(QStringLiteral("Copy &&  Exit"), this);
-    copy_->setObjectName(QStringLiteral("copy"));
-    copy_->setDefault(true);
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel_->setObjectName(QStringLiteral("cancel"));
-    cancel_->setAutoDefault(false);
+    copy_ = MakeButton(QStringLiteral("Copy &&  Exit"), "copy", this, true);
+    cancel_ = MakeButton(QStringLiteral("Cancel"), "cancel", this);
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("CARD &Extension:"), cards_);

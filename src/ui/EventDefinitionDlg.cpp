@@ -12,6 +12,7 @@
 
 #include "platform/Text.h"
 #include "platform/UserPrompt.h"
+#include "ui/Buttons.h"
 #include "ui/EditorServices.h"
 #include "ui/LookingForIdDlg.h"
 #include "ui/ScriptEditing.h"
@@ -56,17 +57,11 @@ void CEventDefinitionDlg::MakeControls() {
     learn_->setObjectName(QStringLiteral("learn"));
     learn_->setToolTip(QStringLiteral("Learn the id from the board"));
     learn_->setAutoDefault(false);
-    editor_ = new QPushButton(QStringLiteral("&Go to editor"), this);
-    editor_->setObjectName(QStringLiteral("editor"));
-    editor_->setAutoDefault(false);
+    editor_ = MakeButton(QStringLiteral("&Go to editor"), "editor", this);
     disable_ = new QCheckBox(this);
     disable_->setObjectName(QStringLiteral("disable"));
-    ok_ = new QPushButton(QStringLiteral("OK"), this);
-    ok_->setObjectName(QStringLiteral("ok"));
-    ok_->setDefault(true);
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel_->setObjectName(QStringLiteral("cancel"));
-    cancel_->setAutoDefault(false);
+    ok_ = MakeButton(QStringLiteral("OK"), "ok", this, true);
+    cancel_ = MakeButton(QStringLiteral("Cancel"), "cancel", this);
 
     auto* idRow = new QHBoxLayout;
     idRow->addWidget(id_, 1);

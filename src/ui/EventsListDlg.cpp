@@ -21,6 +21,7 @@
 #include "platform/Text.h"
 #include "platform/UserPrompt.h"
 #include "scripting/NamesList.h"
+#include "ui/Buttons.h"
 #include "ui/EditorServices.h"
 #include "ui/EventDefinitionDlg.h"
 #include "ui/EventsListModel.h"
@@ -29,14 +30,6 @@
 
 namespace orva {
 namespace {
-
-QPushButton* MakeButton(const QString& text, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    // Enter in the list edits; it must not press whichever button happens to be the default.
-    button->setAutoDefault(false);
-    return button;
-}
 
 QString HeaderStyle() {
     return QStringLiteral(

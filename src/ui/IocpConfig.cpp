@@ -19,6 +19,7 @@
 
 #include "platform/Text.h"
 #include "platform/UserPrompt.h"
+#include "ui/Buttons.h"
 
 namespace orva {
 namespace {
@@ -197,9 +198,7 @@ QWidget* CIocpConfig::MakeInfoGroup() {
 }
 
 QLayout* CIocpConfig::MakeButtons() {
-    ok_ = new QPushButton(QStringLiteral("Ok"), this);
-    ok_->setObjectName(QStringLiteral("ok"));
-    ok_->setDefault(true);
+    ok_ = MakeButton(QStringLiteral("Ok"), "ok", this, true);
     cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
     cancel_->setObjectName(QStringLiteral("cancel"));
     auto* row = new QHBoxLayout;

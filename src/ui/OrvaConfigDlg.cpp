@@ -14,6 +14,7 @@
 #include "platform/Paths.h"
 #include "platform/Profile.h"
 #include "platform/Text.h"
+#include "ui/Buttons.h"
 #include "ui/QtUserPrompt.h"
 #include "ui/text/PinLearning.h"
 
@@ -52,12 +53,8 @@ void COrvaConfigDlg::BuildWindow() {
     info_->setObjectName(QStringLiteral("info"));
     info_->setReadOnly(true);
     info_->setMinimumHeight(info_->fontMetrics().lineSpacing() * 9);
-    ok_ = new QPushButton(QStringLiteral("Ok"), this);
-    ok_->setObjectName(QStringLiteral("ok"));
-    ok_->setDefault(true);
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel_->setObjectName(QStringLiteral("cancel"));
-    cancel_->setAutoDefault(false);
+    ok_ = MakeButton(QStringLiteral("Ok"), "ok", this, true);
+    cancel_ = MakeButton(QStringLiteral("Cancel"), "cancel", this);
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("&Orva Card:"), cards_);

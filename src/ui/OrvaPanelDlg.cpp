@@ -19,6 +19,7 @@
 #include "app/UpdateCheck.h"
 #include "platform/Paths.h"
 #include "ui/AboutDlg.h"
+#include "ui/Buttons.h"
 #include "ui/CalcPinIdDlg.h"
 #include "ui/DebugMonitor.h"
 #include "ui/EditorServices.h"
@@ -149,9 +150,7 @@ void COrvaPanelDlg::BuildWindow() {
     });
 
     auto* bottom = new QHBoxLayout;
-    connect_ = new QPushButton(QStringLiteral("&Connect"), this);
-    connect_->setObjectName(QStringLiteral("connect"));
-    connect_->setDefault(true);
+    connect_ = MakeButton(QStringLiteral("&Connect"), "connect", this, true);
     auto* exit = new QPushButton(QStringLiteral("E&xit"), this);
     exit->setObjectName(QStringLiteral("exit"));
     exit->setAutoDefault(false);

@@ -23,6 +23,7 @@
 #include "platform/Paths.h"
 #include "platform/Text.h"
 #include "platform/UserPrompt.h"
+#include "ui/Buttons.h"
 #include "ui/EditorServices.h"
 
 namespace orva {
@@ -170,9 +171,7 @@ void CRepositoryDlg::Build() {
 
     update_ = new QPushButton(QStringLiteral("&Update List"), this);
     update_->setObjectName(QStringLiteral("update"));
-    insert_ = new QPushButton(QStringLiteral("&Insert"), this);
-    insert_->setObjectName(QStringLiteral("insert"));
-    insert_->setDefault(true);
+    insert_ = MakeButton(QStringLiteral("&Insert"), "insert", this, true);
     cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
     cancel_->setObjectName(QStringLiteral("cancel"));
     auto* buttons = new QHBoxLayout;
