@@ -13,7 +13,6 @@
 #include <QSignalSpy>
 #include <QTableWidget>
 #include <QTest>
-#include <QTimer>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,8 +20,6 @@
 
 #include "app/HelpPages.h"
 #include "platform/Paths.h"
-#include "platform/Text.h"
-#include "platform/UserPrompt.h"
 #include "scripting/NamesList.h"
 #include "support/HttpServer.h"
 #include "support/Prompts.h"
@@ -47,9 +44,9 @@ const std::string kOld =
     "</repository>\n";
 
 // A larger document, so that half of it is a real part of the transfer.
-std::string NewDocument() {
-    std::string doc = "<repository Version=\"1.0\">\n";
-    doc +=
+const std::string kNew = [] {
+    std::string doc =
+        "<repository Version=\"1.0\">\n"
         "\t<code type=\"DISPLAY\" from=\"Cleo\" script=\"(null)\"/>\n"
         "\t<code type=\"Servo\" from=\"Dan\" description=\"Flaps indicator\" "
         "script=\"orva.servo.set(1, 90)\"/>\n";
@@ -58,7 +55,14 @@ std::string NewDocument() {
                "\" script=\"print(" + std::to_string(i) + ")\"/>\n";
     }
     return doc + "</repository>\n";
-}
+}();
+
+const PromptRequest kOffer{
+    u"Your current repository is empty.\r\nWould you like to download the repository from server?",
+    u"Download repository...", PromptButtons::YesNo, PromptIcon::Question};
+const PromptRequest kDownloadError{
+    u"Error downloading the repository from server.\r\n\r\nPlease, try again latter.",
+    u"Download error...", PromptButtons::Ok, PromptIcon::Error};
 
 class RepositoryDlgTest : public test::HomeTest {
 protected:
@@ -120,15 +124,17 @@ protected:
         }
         return finished_->at(seen_++).at(0).toBool();
     }
-    // Waits until half of the paused document has arrived.
-    bool HalfWay(const std::string& document) {
+    // Starts an update the server pauses half way, and waits until that half has arrived.
+    void UpdateToHalfWay() {
+        server_.Set(kPath, test::HttpServer::Answer::PauseHalfWay, kNew);
+        Click("update");
         QProgressBar* progress = Child<QProgressBar>("progress");
-        return QTest::qWaitFor(
+        EXPECT_TRUE(QTest::qWaitFor(
             [&] {
-                return progress->maximum() == static_cast<int>(document.size()) &&
-                       progress->value() == static_cast<int>(document.size() / 2);
+                return progress->maximum() == static_cast<int>(kNew.size()) &&
+                       progress->value() == static_cast<int>(kNew.size() / 2);
             },
-            kWaitMs);
+            kWaitMs));
     }
     bool ProgressShown() { return Child<QWidget>("progressRow")->isVisible(); }
     bool TmpIsEmpty() { return std::filesystem::is_empty(tmp_); }
@@ -144,18 +150,22 @@ protected:
     qsizetype seen_ = 0;
 };
 
-const PromptRequest kDownloadError{
-    u"Error downloading the repository from server.\r\n\r\nPlease, try again latter.",
-    u"Download error...", PromptButtons::Ok, PromptIcon::Error};
+TEST_F(RepositoryDlgTest, AnEmptyOrUnreadableRepositoryIsOfferedForDownloadIfThereIsAWebHost) {
+    Open();  // the question gets the safe answer No
+    EXPECT_EQ(prompt_.Requests(), std::vector<PromptRequest>{kOffer});
+    EXPECT_FALSE(dialog_->IsDownloading());
+    EXPECT_FALSE(ProgressShown());
+    EXPECT_EQ(List()->rowCount(), 0);
+    EXPECT_TRUE(server_.Requests().empty());
+    EXPECT_FALSE(std::filesystem::exists(RepositoryFile()));
 
-TEST_F(RepositoryDlgTest, AnEmptyRepositoryIsOfferedForDownloadUntilOneSucceeds) {
     // A half-finished first download makes no cache.
-    server_.Set(kPath, test::HttpServer::Answer::CutHalfWay, NewDocument());
+    prompt_.ClearRecord();
+    server_.Set(kPath, test::HttpServer::Answer::CutHalfWay, kNew);
     prompt_.QueueAnswer(PromptAnswer::Yes);
     Open();
     EXPECT_FALSE(WaitForDownload());
-    ASSERT_EQ(prompt_.Count(), 2u);
-    EXPECT_EQ(prompt_.Requests()[1], kDownloadError);
+    EXPECT_EQ(prompt_.Requests(), (std::vector<PromptRequest>{kOffer, kDownloadError}));
     EXPECT_FALSE(std::filesystem::exists(RepositoryFile()));
     EXPECT_EQ(List()->rowCount(), 0);
 
@@ -163,11 +173,7 @@ TEST_F(RepositoryDlgTest, AnEmptyRepositoryIsOfferedForDownloadUntilOneSucceeds)
     server_.Set(kPath, test::HttpServer::Answer::PauseHalfWay, kOld);
     prompt_.QueueAnswer(PromptAnswer::Yes);
     Open();
-    EXPECT_EQ(prompt_.Requests(),
-              (std::vector<PromptRequest>{{u"Your current repository is empty.\r\nWould you like "
-                                           u"to download the repository from server?",
-                                           u"Download repository...", PromptButtons::YesNo,
-                                           PromptIcon::Question}}));
+    EXPECT_EQ(prompt_.Requests(), std::vector<PromptRequest>{kOffer});
     EXPECT_TRUE(ProgressShown());
     EXPECT_FALSE(Button("update")->isEnabled());
 
@@ -183,23 +189,13 @@ TEST_F(RepositoryDlgTest, AnEmptyRepositoryIsOfferedForDownloadUntilOneSucceeds)
     EXPECT_FALSE(Button("insert")->isEnabled());
     EXPECT_EQ(prompt_.Count(), 1u);
     EXPECT_TRUE(TmpIsEmpty());
-}
 
-TEST_F(RepositoryDlgTest, NoDownloadWhenTheUserSaysNoOrThereIsNoWebHost) {
-    Open();  // the question gets the safe answer No
-    EXPECT_EQ(prompt_.Count(), 1u);
-    EXPECT_FALSE(dialog_->IsDownloading());
-    EXPECT_FALSE(ProgressShown());
-    EXPECT_EQ(List()->rowCount(), 0);
-    EXPECT_TRUE(server_.Requests().empty());
-    EXPECT_FALSE(std::filesystem::exists(RepositoryFile()));
-
+    // A version this program cannot read counts as empty, and is kept.
     const std::string newer =
         "<repository Version=\"1.1\"><code type=\"a\" from=\"b\" description=\"c\" "
         "script=\"d\"/></repository>";
     Open(newer);
-    ASSERT_EQ(prompt_.Count(), 2u);
-    EXPECT_EQ(prompt_.Requests()[1].caption, u"Download repository...");
+    EXPECT_EQ(prompt_.Requests(), (std::vector<PromptRequest>{kOffer, kOffer}));
     EXPECT_EQ(List()->rowCount(), 0);
     EXPECT_EQ(Cache(), newer);
 
@@ -211,8 +207,8 @@ TEST_F(RepositoryDlgTest, NoDownloadWhenTheUserSaysNoOrThereIsNoWebHost) {
     EXPECT_FALSE(dialog_->IsDownloading());
 }
 
-TEST_F(RepositoryDlgTest, TitleColumnsColoursAMissingDescriptionAndTheHelpPage) {
-    Open(NewDocument());
+TEST_F(RepositoryDlgTest, TitleColumnsColoursTheHelpPageAndTheFilter) {
+    Open(kNew);
     EXPECT_EQ(prompt_.Count(), 0u);
     EXPECT_EQ(dialog_->windowTitle(), QStringLiteral("Code repository"));
     EXPECT_EQ(CHelpPages::Shared().Current(), u"repositorio_de_codigo_.htm");
@@ -248,14 +244,8 @@ TEST_F(RepositoryDlgTest, TitleColumnsColoursAMissingDescriptionAndTheHelpPage) 
     EXPECT_TRUE(whiteText);
     EXPECT_EQ(header->defaultAlignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
 
-    dialog_.reset();
-    EXPECT_NE(CHelpPages::Shared().Current(), u"repositorio_de_codigo_.htm");
-}
-
-// What matches is the filter's own (RepositoryTest); here the list follows the Filter button
-// and Enter in the filter box.
-TEST_F(RepositoryDlgTest, TheFilterButtonAndEnterInTheBoxFilterTheList) {
-    Open(NewDocument());
+    // What matches is the filter's own (RepositoryTest); here the list follows the Filter button
+    // and Enter in the filter box, which filters rather than inserting.
     Filter(QStringLiteral("FLAPS"));
     EXPECT_EQ(Descriptions(), QStringList{"Flaps indicator"});
     Filter(QStringLiteral("servo.set"));  // only in a script
@@ -263,8 +253,6 @@ TEST_F(RepositoryDlgTest, TheFilterButtonAndEnterInTheBoxFilterTheList) {
     EXPECT_FALSE(Button("insert")->isEnabled());
     Filter(QString());
     EXPECT_EQ(List()->rowCount(), 202);
-
-    // Enter in the filter box filters rather than inserting.
     QLineEdit* filter = Child<QLineEdit>("filter");
     filter->setFocus();
     filter->setText(QStringLiteral("snippet 19"));
@@ -275,10 +263,13 @@ TEST_F(RepositoryDlgTest, TheFilterButtonAndEnterInTheBoxFilterTheList) {
                            "Snippet 194", "Snippet 195", "Snippet 196", "Snippet 197",
                            "Snippet 198", "Snippet 199"}));
     EXPECT_EQ(prompt_.Count(), 0u);
+
+    dialog_.reset();
+    EXPECT_NE(CHelpPages::Shared().Current(), u"repositorio_de_codigo_.htm");
 }
 
 TEST_F(RepositoryDlgTest, InsertOnlyForARowWithAScriptAndADoubleClickInserts) {
-    Open(NewDocument());
+    Open(kNew);
     EXPECT_FALSE(Button("insert")->isEnabled());
     SelectRow(1);
     EXPECT_TRUE(Button("insert")->isEnabled());
@@ -324,30 +315,13 @@ TEST_F(RepositoryDlgTest, KeyboardEnterInsertsAndEscCancels) {
     EXPECT_EQ(QApplication::focusWidget(), Child<QLineEdit>("filter"));
 }
 
-TEST_F(RepositoryDlgTest, UpdateClearsTheFilterShowsProgressAndEveryRowWhenTheServerGoesOn) {
-    Open(kOld);
-    Filter(QStringLiteral("gear"));
-    EXPECT_EQ(List()->rowCount(), 1);
-    const std::string doc = NewDocument();
-    server_.Set(kPath, test::HttpServer::Answer::PauseHalfWay, doc);
-    Click("update");
-    EXPECT_TRUE(Child<QLineEdit>("filter")->text().isEmpty());
-    EXPECT_TRUE(HalfWay(doc));
-    EXPECT_EQ(Cache(), kOld);  // half a document is not in the cache yet
-    server_.Release();
-    EXPECT_TRUE(WaitForDownload());
-    EXPECT_EQ(List()->rowCount(), 202);
-    EXPECT_EQ(Cache(), doc);
-    EXPECT_EQ(prompt_.Count(), 0u);
-}
-
 // A 404, a transfer cut half way, a page that is no repository and a server that never
 // answers.
 TEST_F(RepositoryDlgTest, AFailedDownloadLeavesListAndCacheAsTheyWere) {
     using Answer = enum test::HttpServer::Answer;
     const std::pair<Answer, std::string> failures[] = {
         {Answer::NotFound, ""},
-        {Answer::CutHalfWay, NewDocument()},
+        {Answer::CutHalfWay, kNew},
         {Answer::Document, "<html><body><h1>Welcome to the hotel network</h1></body></html>"},
         {Answer::Silent, ""}};
     Open(kOld);
@@ -367,12 +341,21 @@ TEST_F(RepositoryDlgTest, AFailedDownloadLeavesListAndCacheAsTheyWere) {
     }
 }
 
-TEST_F(RepositoryDlgTest, StopEndsTheDownloadAndTheListStaysUsable) {
+TEST_F(RepositoryDlgTest, UpdateShowsEveryRowWhenTheServerGoesOnAndStopEndsIt) {
     Open(kOld);
-    const std::string doc = NewDocument();
-    server_.Set(kPath, test::HttpServer::Answer::PauseHalfWay, doc);
-    Click("update");
-    EXPECT_TRUE(HalfWay(doc));
+    Filter(QStringLiteral("gear"));
+    EXPECT_EQ(List()->rowCount(), 1);
+    UpdateToHalfWay();
+    EXPECT_TRUE(Child<QLineEdit>("filter")->text().isEmpty());  // an update clears the filter
+    EXPECT_EQ(Cache(), kOld);  // half a document is not in the cache yet
+    server_.Release();
+    EXPECT_TRUE(WaitForDownload());
+    EXPECT_EQ(List()->rowCount(), 202);
+    EXPECT_EQ(Cache(), kNew);
+    EXPECT_EQ(prompt_.Count(), 0u);
+
+    Open(kOld);
+    UpdateToHalfWay();
     EXPECT_TRUE(ProgressShown());
     EXPECT_FALSE(Button("update")->isEnabled());
     // The list stays usable meanwhile.
@@ -427,10 +410,8 @@ TEST_F(RepositoryDlgTest, PickScriptRunsModallyAndReturnsTheChoice) {
     const auto pick = [&](bool insert) {
         test::OnModal([insert](QWidget* dialog) {
             EXPECT_NE(qobject_cast<CRepositoryDlg*>(dialog), nullptr);
-            auto* list = dialog->findChild<QTableWidget*>(QStringLiteral("list"));
-            list->selectRow(0);
-            QTest::mouseClick(dialog->findChild<QPushButton*>(insert ? QStringLiteral("insert")
-                                                                     : QStringLiteral("cancel")),
+            test::Child<QTableWidget>(dialog, "list")->selectRow(0);
+            QTest::mouseClick(test::Child<QPushButton>(dialog, insert ? "insert" : "cancel"),
                               Qt::LeftButton);
         });
         return CRepositoryDlg::PickScript(services, nullptr);

@@ -17,15 +17,12 @@
 #include <QTextBlock>
 #include <QTextLayout>
 #include <QTimer>
-#include <functional>
 #include <memory>
 
 #include "app/HelpPages.h"
 #include "core/PrintMonitor.h"
 #include "platform/Paths.h"
 #include "platform/Profile.h"
-#include "platform/Text.h"
-#include "platform/UserPrompt.h"
 #include "support/Prompts.h"
 #include "support/QtPrinters.h"
 #include "support/TestEnv.h"
@@ -57,13 +54,16 @@ protected:
         monitor_.SetView(nullptr);
     }
 
-    void Open(std::u16string_view script) {
+    // With from..to selected, else the caret at the end.
+    void Open(std::u16string_view script, int from = -1, int to = -1) {
         editor_ = std::make_unique<CScriptEditor>(services_, u"GEAR");
         editor_->SetScript(script);
         editor_->SetEventId(42);
         editor_->show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(editor_.get()));
         Text()->setFocus();
+        if (from < 0) Text()->moveCursor(QTextCursor::End);
+        if (from >= 0) Select(from, to);
     }
 
     CScriptTextEdit* Text() { return editor_->Editor(); }
@@ -76,9 +76,11 @@ protected:
     void Type(const char* text) {
         for (const char* c = text; *c; ++c) QTest::keyClick(Focus(), *c);
     }
-    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-        QTest::keyClick(Focus(), key, modifiers);
+    template <typename... Keys>
+    void Key(Keys... keys) {
+        (QTest::keyClick(Focus(), keys), ...);
     }
+    void CtrlT() { QTest::keyClick(Focus(), Qt::Key_T, Qt::ControlModifier); }
     void Select(int from, int to) {
         QTextCursor cursor = Text()->textCursor();
         cursor.setPosition(from);
@@ -116,9 +118,14 @@ protected:
         }
         return Text()->palette().color(QPalette::Text);
     }
+    void ExpectColours(std::initializer_list<std::tuple<int, int, QColor>> marks) {
+        for (const auto& [line, column, colour] : marks) {
+            EXPECT_EQ(ColourAt(line, column), colour) << line << ':' << column;
+        }
+    }
 
-    // Picks file in the file chooser that opens next, after checking what it offers.
-    void AnswerFileChooser(const std::filesystem::path& file, const char* title) {
+    // Runs a Script menu item, picking file in the chooser it opens after checking what it offers.
+    void ThroughChooser(const char* item, const std::filesystem::path& file, const char* title) {
         OnModal(
             [file, title](QWidget* modal) {
                 auto* chooser = qobject_cast<QFileDialog*>(modal);
@@ -128,12 +135,12 @@ protected:
                           (QStringList{"Lua Files (*.lua *.lu)", "Text files (*.txt)", "All (*)"}));
                 EXPECT_EQ(chooser->selectedNameFilter(), QStringLiteral("Lua Files (*.lua *.lu)"));
                 // Typed as a whole path, then Enter.
-                auto* name = chooser->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-                ASSERT_NE(name, nullptr);
+                auto* name = test::Child<QLineEdit>(chooser, "fileNameEdit");
                 name->setText(Q(PathText(file)));
                 QTest::keyClick(name, Qt::Key_Return);
             },
             editor_.get());
+        Choose("Script", item);
     }
 
     CRecordingPrompt prompt_;
@@ -156,21 +163,21 @@ TEST_F(ScriptEditorTest, OpensInTheStoredThemeColoursByKindAndStoresAThemeChoice
     // Typed at once: "Panel." would open the Helper list.
     Text()->insertPlainText(QStringLiteral("if Panel.lamp then SetLamp(Id) end_x"));
     // if: keyword; Panel.lamp: table member; (: operator; Id: value; end_x: end is whole.
-    EXPECT_EQ(ColourAt(0, 0), QColor(189, 99, 197));
-    EXPECT_EQ(ColourAt(0, 3), QColor(76, 153, 211));
-    EXPECT_EQ(ColourAt(0, 26), QColor(21, 210, 21));
-    EXPECT_EQ(ColourAt(0, 27), QColor(255, 128, 3));
-    EXPECT_EQ(ColourAt(0, 31), QColor(189, 99, 197));
-    EXPECT_EQ(ColourAt(0, 34), QColor(240, 240, 255));
+    ExpectColours({{0, 0, QColor(189, 99, 197)},
+                   {0, 3, QColor(76, 153, 211)},
+                   {0, 26, QColor(21, 210, 21)},
+                   {0, 27, QColor(255, 128, 3)},
+                   {0, 31, QColor(189, 99, 197)},
+                   {0, 34, QColor(240, 240, 255)}});
 
     Choose("Theme", "Clear");
     EXPECT_EQ(CProfile(AppProfileFile()).ReadInt(u"Scripts", u"Theme", 1), 0);
     EXPECT_TRUE(Item("Theme", "Clear")->isChecked());
     EXPECT_FALSE(Item("Theme", "Dark")->isChecked());
-    EXPECT_EQ(ColourAt(0, 0), QColor(0, 0, 255));
-    EXPECT_EQ(ColourAt(0, 3), QColor(0, 165, 234));
-    EXPECT_EQ(ColourAt(0, 26), QColor(0, 128, 0));
-    EXPECT_EQ(ColourAt(0, 27), QColor(255, 128, 3));
+    ExpectColours({{0, 0, QColor(0, 0, 255)},
+                   {0, 3, QColor(0, 165, 234)},
+                   {0, 26, QColor(0, 128, 0)},
+                   {0, 27, QColor(255, 128, 3)}});
     EXPECT_EQ(Text()->palette().color(QPalette::Text), QColor(0, 0, 0));
     // Colours are no edit: nothing to undo but the typing.
     Text()->undo();
@@ -187,15 +194,12 @@ TEST_F(ScriptEditorTest, OpensInTheStoredThemeColoursByKindAndStoresAThemeChoice
 
 TEST_F(ScriptEditorTest, LinesAddedSplitOrTakenBackAreColouredAnew) {
     Open(u"x = 1");
-    Text()->moveCursor(QTextCursor::End);
     Text()->InsertText(u"\nif Id then\nprint(Id)");
-    EXPECT_EQ(ColourAt(1, 0), QColor(189, 99, 197));
-    EXPECT_EQ(ColourAt(2, 6), QColor(255, 128, 3));
+    ExpectColours({{1, 0, QColor(189, 99, 197)}, {2, 6, QColor(255, 128, 3)}});
     // Enter in the middle of a word: both halves coloured as what they now are.
     CaretAt(20);  // "pri|nt"
     Key(Qt::Key_Return);
-    EXPECT_EQ(ColourAt(2, 0), QColor(240, 240, 255));
-    EXPECT_EQ(ColourAt(3, 0), QColor(240, 240, 255));
+    ExpectColours({{2, 0, QColor(240, 240, 255)}, {3, 0, QColor(240, 240, 255)}});
     Text()->undo();
     EXPECT_EQ(ColourAt(2, 0), QColor(189, 99, 197));
     Text()->undo();
@@ -203,9 +207,8 @@ TEST_F(ScriptEditorTest, LinesAddedSplitOrTakenBackAreColouredAnew) {
     EXPECT_EQ(ColourAt(0, 2), QColor(21, 210, 21));
 }
 
-TEST_F(ScriptEditorTest, ADotAfterAKnownTableOpensTheHelperWithItAsPrefix) {
+TEST_F(ScriptEditorTest, ADotAfterAKnownTableOpensTheHelperAndAParenthesisTheParameterHints) {
     Open(u"x = 1\r\n");
-    Text()->moveCursor(QTextCursor::End);
     Type("Gear.");  // not a table: nothing opens
     EXPECT_FALSE(Helper()->isVisible());
     EXPECT_EQ(Focus(), Text());
@@ -235,9 +238,8 @@ TEST_F(ScriptEditorTest, ADotAfterAKnownTableOpensTheHelperWithItAsPrefix) {
     EXPECT_EQ(CHelpPages::Shared().Current(), u"editor_de_scripts_de_lua.htm");
     Text()->undo();
     EXPECT_EQ(Plain(), QStringLiteral("x = 1\nGear. orva."));
-}
 
-TEST_F(ScriptEditorTest, AParenthesisFromTheHelperOpensTheParameterHints) {
+    // A parenthesis from the Helper opens the parameter hints.
     Open(u"");
     Type("orva.");
     Type("dout.state.set(");
@@ -255,9 +257,8 @@ TEST_F(ScriptEditorTest, AParenthesisFromTheHelperOpensTheParameterHints) {
     EXPECT_EQ(CHelpPages::Shared().Current(), u"editor_de_scripts_de_lua.htm");
 }
 
-TEST_F(ScriptEditorTest, TheParameterBoxTakesTheFocusOnDownAndGivesItBackOnUp) {
-    Open(u"x = orva.encoder.create");
-    Select(4, 23);
+TEST_F(ScriptEditorTest, F4sParameterBoxTakesTheFocusOnDownAndF3TogglesTheHelper) {
+    Open(u"x = orva.encoder.create", 4, 23);
     Key(Qt::Key_F4);
     ASSERT_TRUE(Params()->isVisible());
     EXPECT_EQ(Params()->count(), 2);
@@ -265,8 +266,7 @@ TEST_F(ScriptEditorTest, TheParameterBoxTakesTheFocusOnDownAndGivesItBackOnUp) {
     Key(Qt::Key_Down);
     EXPECT_EQ(Focus(), Params());
     EXPECT_EQ(Params()->currentRow(), 0);
-    Key(Qt::Key_Down);
-    Key(Qt::Key_Up);
+    Key(Qt::Key_Down, Qt::Key_Up);
     EXPECT_EQ(Focus(), Params());
     Key(Qt::Key_Up);
     EXPECT_EQ(Focus(), Text());
@@ -286,11 +286,9 @@ TEST_F(ScriptEditorTest, TheParameterBoxTakesTheFocusOnDownAndGivesItBackOnUp) {
     ASSERT_TRUE(Params()->isVisible());
     Key(Qt::Key_Left);
     EXPECT_FALSE(Params()->isVisible());
-}
 
-TEST_F(ScriptEditorTest, F3TogglesTheHelperWithTheSelectionAsPrefix) {
-    Open(u"x = SetL");
-    Select(4, 8);
+    // F3 toggles the Helper, with the selection as its prefix.
+    Open(u"x = SetL", 4, 8);
     Key(Qt::Key_F3);
     ASSERT_TRUE(Helper()->isVisible());
     EXPECT_EQ(Helper()->SelectedWord(), u"SetLamp");
@@ -306,15 +304,13 @@ TEST_F(ScriptEditorTest, F3TogglesTheHelperWithTheSelectionAsPrefix) {
     Key(Qt::Key_Tab);
     EXPECT_EQ(Plain(), QStringLiteral("x = ") + Q(Helper()->Prefix()));
     // Esc in the list only closes it.
-    Key(Qt::Key_F3);
-    Key(Qt::Key_Escape);
+    Key(Qt::Key_F3, Qt::Key_Escape);
     EXPECT_FALSE(Helper()->isVisible());
     EXPECT_TRUE(editor_->isVisible());
 }
 
 TEST_F(ScriptEditorTest, EscapeWithNoPopupDoesNothingEnterNeverClosesAndTabIsText) {
-    Open(u"a = 1");
-    Select(0, 1);
+    Open(u"a = 1", 0, 1);
     Key(Qt::Key_Escape);
     EXPECT_TRUE(editor_->isVisible());
     EXPECT_EQ(Selected(), QStringLiteral("a"));
@@ -322,14 +318,12 @@ TEST_F(ScriptEditorTest, EscapeWithNoPopupDoesNothingEnterNeverClosesAndTabIsTex
     EXPECT_EQ(editor_->result(), 0);
 
     Text()->moveCursor(QTextCursor::End);
-    Key(Qt::Key_Return);
-    Key(Qt::Key_Enter);
+    Key(Qt::Key_Return, Qt::Key_Enter);
     EXPECT_TRUE(editor_->isVisible());
     EXPECT_EQ(Plain(), QStringLiteral("a = 1\n\n"));
     // Not even with the focus outside the text.
     editor_->setFocus();
-    Key(Qt::Key_Escape);
-    Key(Qt::Key_Return);
+    Key(Qt::Key_Escape, Qt::Key_Return);
     EXPECT_TRUE(editor_->isVisible());
     EXPECT_TRUE(prompt_.Requests().empty());
 
@@ -343,9 +337,8 @@ TEST_F(ScriptEditorTest, EscapeWithNoPopupDoesNothingEnterNeverClosesAndTabIsTex
 }
 
 TEST_F(ScriptEditorTest, CtrlTReindentsAsOneStepToUndo) {
-    Open(u"if a then\r\nb()\r\nend\r\nc = 1");
-    CaretAt(11);  // after "b"
-    Key(Qt::Key_T, Qt::ControlModifier);
+    Open(u"if a then\r\nb()\r\nend\r\nc = 1", 11, 11);  // after "b"
+    CtrlT();
     EXPECT_EQ(Plain(), QStringLiteral("if a then\n\tb()\nend\nc = 1"));
     EXPECT_EQ(Text()->textCursor().position(), 12);  // still after "b"
     Text()->undo();
@@ -353,14 +346,13 @@ TEST_F(ScriptEditorTest, CtrlTReindentsAsOneStepToUndo) {
 
     // Only the selection when there is one.
     Select(10, 18);
-    Key(Qt::Key_T, Qt::ControlModifier);
+    CtrlT();
     EXPECT_EQ(Plain(), QStringLiteral("if a then\nb()\nend\nc = 1"));
     EXPECT_EQ(editor_->Script(), u"if a then\r\nb()\r\nend\r\nc = 1");
 }
 
 TEST_F(ScriptEditorTest, TheCloseBoxAsksBeforeLosingAChangeButNotForLetterCase) {
-    Open(u"Print(x)");
-    Select(0, 1);
+    Open(u"Print(x)", 0, 1);
     Type("p");
     editor_->close();
     EXPECT_FALSE(editor_->isVisible());
@@ -368,7 +360,6 @@ TEST_F(ScriptEditorTest, TheCloseBoxAsksBeforeLosingAChangeButNotForLetterCase) 
     EXPECT_TRUE(prompt_.Requests().empty());
 
     Open(u"x = 1");
-    Text()->moveCursor(QTextCursor::End);
     Type("0");
     prompt_.QueueAnswer(PromptAnswer::Cancel);
     editor_->close();
@@ -418,8 +409,7 @@ TEST_F(ScriptEditorTest, LoadAndSaveKeepTheFileByteForByte) {
 
     Open(u"old = 1");
     prompt_.QueueAnswer(PromptAnswer::Yes);
-    AnswerFileChooser(folder / "in.lua", "Load script from file");
-    Choose("Script", "Load from...");
+    ThroughChooser("Load from...", folder / "in.lua", "Load script from file");
     ASSERT_EQ(prompt_.Count(), 1u);
     EXPECT_EQ(prompt_.Requests()[0],
               (PromptRequest{u"The current Script will be erased if you load a new one from a "
@@ -427,12 +417,10 @@ TEST_F(ScriptEditorTest, LoadAndSaveKeepTheFileByteForByte) {
                              u"Script not empty", PromptButtons::YesNo, PromptIcon::Question}));
     EXPECT_EQ(editor_->Script(), script);
 
-    AnswerFileChooser(folder / "out.lua", "Save script as...");
-    Choose("Script", "Save as...");
+    ThroughChooser("Save as...", folder / "out.lua", "Save script as...");
     EXPECT_EQ(test::ReadBytes(folder / "out.lua"), ScriptFileBytes(script));
     // An existing file is overwritten without a question.
-    AnswerFileChooser(folder / "out.lua", "Save script as...");
-    Choose("Script", "Save as...");
+    ThroughChooser("Save as...", folder / "out.lua", "Save script as...");
     EXPECT_EQ(prompt_.Count(), 1u);
 
     // Loading is one step to undo; No keeps the script without asking for a file.
@@ -443,8 +431,7 @@ TEST_F(ScriptEditorTest, LoadAndSaveKeepTheFileByteForByte) {
     EXPECT_EQ(editor_->Script(), u"old = 1");
 
     // A file that cannot be written is reported.
-    AnswerFileChooser(folder / "missing" / "out.lua", "Save script as...");
-    Choose("Script", "Save as...");
+    ThroughChooser("Save as...", folder / "missing" / "out.lua", "Save script as...");
     ASSERT_EQ(prompt_.Count(), 3u);
     EXPECT_EQ(prompt_.Requests()[2].caption, u"Save script as...");
     EXPECT_EQ(prompt_.Requests()[2].icon, PromptIcon::Error);
@@ -458,16 +445,12 @@ TEST_F(ScriptEditorTest, ASnippetFromTheRepositoryReplacesTheSelectionAsOneStep)
                      "\t<code type=\"Lamp\" from=\"Ben\" description=\"Gear lights\" "
                      "script=\"-- gear&#13;&#10;SetLamp(16, true)\"/>\n"
                      "</repository>\n");
-    Open(u"a = 1\r\nb = 2");
-    Select(6, 11);
+    Open(u"a = 1\r\nb = 2", 6, 11);
     OnModal(
         [](QWidget* modal) {
             EXPECT_EQ(modal->windowTitle(), QStringLiteral("Code repository"));
-            auto* list = modal->findChild<QTableWidget*>(QStringLiteral("list"));
-            ASSERT_NE(list, nullptr);
-            list->selectRow(0);
-            QTest::mouseClick(modal->findChild<QPushButton*>(QStringLiteral("insert")),
-                              Qt::LeftButton);
+            test::Child<QTableWidget>(modal, "list")->selectRow(0);
+            QTest::mouseClick(test::Child<QPushButton>(modal, "insert"), Qt::LeftButton);
         },
         editor_.get());
     Key(Qt::Key_F2);
@@ -478,8 +461,7 @@ TEST_F(ScriptEditorTest, ASnippetFromTheRepositoryReplacesTheSelectionAsOneStep)
 }
 
 TEST_F(ScriptEditorTest, ARightClickShowsTheEditMenu) {
-    Open(u"abc");
-    Select(0, 1);
+    Open(u"abc", 0, 1);
     QApplication::clipboard()->setText(QStringLiteral("x"));
     QStringList shown;
     QTimer::singleShot(50, [&shown] {
