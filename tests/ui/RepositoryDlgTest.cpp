@@ -104,17 +104,16 @@ protected:
         Child<QLineEdit>("filter")->setText(text);
         Click("filterButton");
     }
-    void SelectRow(int row) {
-        QTableWidget* list = List();
-        const QRect cell = list->visualItemRect(list->item(row, 0));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, cell.center());
+    void Click(int row, int column) {
+        const QPoint at = List()->visualItemRect(List()->item(row, column)).center();
+        QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, at);
     }
+    void SelectRow(int row) { Click(row, 0); }
     // As a mouse delivers it: a click, then the second press that makes it a double click.
     void DoubleClick(int row) {
-        QTableWidget* list = List();
-        const QPoint at = list->visualItemRect(list->item(row, 2)).center();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+        Click(row, 2);
+        QTest::mouseDClick(List()->viewport(), Qt::LeftButton, {},
+                           List()->visualItemRect(List()->item(row, 2)).center());
     }
     // Waits for the running download to end and tells whether it replaced the cache.
     bool WaitForDownload() {
@@ -268,7 +267,7 @@ TEST_F(RepositoryDlgTest, TitleColumnsColoursTheHelpPageAndTheFilter) {
     EXPECT_NE(CHelpPages::Shared().Current(), u"repositorio_de_codigo_.htm");
 }
 
-TEST_F(RepositoryDlgTest, InsertOnlyForARowWithAScriptAndADoubleClickInserts) {
+TEST_F(RepositoryDlgTest, InsertOnlyForARowWithAScriptADoubleClickOrEnterInsertsAndEscCancels) {
     Open(kNew);
     EXPECT_FALSE(Button("insert")->isEnabled());
     SelectRow(1);
@@ -285,9 +284,8 @@ TEST_F(RepositoryDlgTest, InsertOnlyForARowWithAScriptAndADoubleClickInserts) {
     DoubleClick(1);
     EXPECT_EQ(dialog_->result(), QDialog::Accepted);
     EXPECT_EQ(dialog_->Result(), std::u16string(u"orva.servo.set(1, 90)"));
-}
 
-TEST_F(RepositoryDlgTest, KeyboardEnterInsertsAndEscCancels) {
+    // From the keyboard: Enter inserts, Esc cancels.
     Open(kOld);
     EXPECT_EQ(Button("filterButton")->text(), QStringLiteral("&Filter"));
     EXPECT_EQ(Button("update")->text(), QStringLiteral("&Update List"));
@@ -315,8 +313,6 @@ TEST_F(RepositoryDlgTest, KeyboardEnterInsertsAndEscCancels) {
     EXPECT_EQ(QApplication::focusWidget(), Child<QLineEdit>("filter"));
 }
 
-// A 404, a transfer cut half way, a page that is no repository and a server that never
-// answers.
 TEST_F(RepositoryDlgTest, AFailedDownloadLeavesListAndCacheAsTheyWere) {
     using Answer = enum test::HttpServer::Answer;
     const std::pair<Answer, std::string> failures[] = {

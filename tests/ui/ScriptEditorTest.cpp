@@ -62,8 +62,7 @@ protected:
         editor_->show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(editor_.get()));
         Text()->setFocus();
-        if (from < 0) Text()->moveCursor(QTextCursor::End);
-        if (from >= 0) Select(from, to);
+        from < 0 ? Text()->moveCursor(QTextCursor::End) : Select(from, to);
     }
 
     CScriptTextEdit* Text() { return editor_->Editor(); }
@@ -89,9 +88,9 @@ protected:
     }
     void CaretAt(int position) { Select(position, position); }
 
-    // A menu's item as its label reads.
-    QAction* Item(const char* menu, const char* label) {
-        for (const QMenu* shown : editor_->findChildren<QMenu*>()) {
+    // A window's menu item as its label reads.
+    static QAction* Item(const QWidget* window, const char* menu, const char* label) {
+        for (const QMenu* shown : window->findChildren<QMenu*>()) {
             if (shown->title().remove(QLatin1Char('&')) != QLatin1String(menu)) continue;
             for (QAction* action : shown->actions()) {
                 if (action->text().remove(QLatin1Char('&')) == QLatin1String(label)) return action;
@@ -100,27 +99,20 @@ protected:
         ADD_FAILURE() << "no menu item " << menu << " > " << label;
         return nullptr;
     }
+    QAction* Item(const char* menu, const char* label) { return Item(editor_.get(), menu, label); }
     void Choose(const char* menu, const char* label) { Item(menu, label)->trigger(); }
-    // Triggers a window's action by its label, wherever it sits.
-    static void Trigger(QWidget* window, const char* label) {
-        for (QAction* action : window->findChildren<QAction*>()) {
-            if (action->text().remove(QLatin1Char('&')) == QLatin1String(label)) action->trigger();
-        }
-    }
 
-    // The colour the text has at a place of a line (the colouring's, else the text colour).
-    QColor ColourAt(int line, int column) {
-        const QTextBlock block = Text()->document()->findBlockByNumber(line);
-        for (const QTextLayout::FormatRange& range : block.layout()->formats()) {
-            if (column >= range.start && column < range.start + range.length) {
-                return range.format.foreground().color();
-            }
-        }
-        return Text()->palette().color(QPalette::Text);
-    }
+    // Each {line, column, colour}: the colouring's there, else the text colour.
     void ExpectColours(std::initializer_list<std::tuple<int, int, QColor>> marks) {
         for (const auto& [line, column, colour] : marks) {
-            EXPECT_EQ(ColourAt(line, column), colour) << line << ':' << column;
+            QColor shown = Text()->palette().color(QPalette::Text);
+            for (const auto& range :
+                 Text()->document()->findBlockByNumber(line).layout()->formats()) {
+                if (column >= range.start && column < range.start + range.length) {
+                    shown = range.format.foreground().color();
+                }
+            }
+            EXPECT_EQ(shown, colour) << line << ':' << column;
         }
     }
 
@@ -152,7 +144,7 @@ protected:
     std::unique_ptr<CScriptEditor> editor_;
 };
 
-TEST_F(ScriptEditorTest, OpensInTheStoredThemeColoursByKindAndStoresAThemeChoiceAtOnce) {
+TEST_F(ScriptEditorTest, ColoursByKindInTheStoredThemeStoresAChoiceAtOnceAndFollowsEdits) {
     Open(u"");
     EXPECT_EQ(editor_->windowTitle(), QStringLiteral("LUA Script editor - GEAR"));
     EXPECT_EQ(editor_->Theme(), EditorTheme::Dark);
@@ -190,9 +182,8 @@ TEST_F(ScriptEditorTest, OpensInTheStoredThemeColoursByKindAndStoresAThemeChoice
     EXPECT_EQ(Text()->palette().color(QPalette::Base), QColor(255, 255, 255));
     Choose("Theme", "Dark");
     EXPECT_EQ(CProfile(AppProfileFile()).ReadInt(u"Scripts", u"Theme", 0), 1);
-}
 
-TEST_F(ScriptEditorTest, LinesAddedSplitOrTakenBackAreColouredAnew) {
+    // Lines added, split or taken back are coloured anew.
     Open(u"x = 1");
     Text()->InsertText(u"\nif Id then\nprint(Id)");
     ExpectColours({{1, 0, QColor(189, 99, 197)}, {2, 6, QColor(255, 128, 3)}});
@@ -201,10 +192,10 @@ TEST_F(ScriptEditorTest, LinesAddedSplitOrTakenBackAreColouredAnew) {
     Key(Qt::Key_Return);
     ExpectColours({{2, 0, QColor(240, 240, 255)}, {3, 0, QColor(240, 240, 255)}});
     Text()->undo();
-    EXPECT_EQ(ColourAt(2, 0), QColor(189, 99, 197));
+    ExpectColours({{2, 0, QColor(189, 99, 197)}});
     Text()->undo();
     EXPECT_EQ(Plain(), QStringLiteral("x = 1"));
-    EXPECT_EQ(ColourAt(0, 2), QColor(21, 210, 21));
+    ExpectColours({{0, 2, QColor(21, 210, 21)}});
 }
 
 TEST_F(ScriptEditorTest, ADotAfterAKnownTableOpensTheHelperAndAParenthesisTheParameterHints) {
@@ -309,7 +300,7 @@ TEST_F(ScriptEditorTest, F4sParameterBoxTakesTheFocusOnDownAndF3TogglesTheHelper
     EXPECT_TRUE(editor_->isVisible());
 }
 
-TEST_F(ScriptEditorTest, EscapeWithNoPopupDoesNothingEnterNeverClosesAndTabIsText) {
+TEST_F(ScriptEditorTest, EscapeWithNoPopupDoesNothingEnterNeverClosesTabIsTextCtrlTReindents) {
     Open(u"a = 1", 0, 1);
     Key(Qt::Key_Escape);
     EXPECT_TRUE(editor_->isVisible());
@@ -334,9 +325,8 @@ TEST_F(ScriptEditorTest, EscapeWithNoPopupDoesNothingEnterNeverClosesAndTabIsTex
     EXPECT_EQ(Plain(), QStringLiteral("a \t= 1\n\n"));
     EXPECT_EQ(Selected(), QStringLiteral("="));
     EXPECT_EQ(Focus(), Text());
-}
 
-TEST_F(ScriptEditorTest, CtrlTReindentsAsOneStepToUndo) {
+    // Ctrl+T reindents as one step to undo.
     Open(u"if a then\r\nb()\r\nend\r\nc = 1", 11, 11);  // after "b"
     CtrlT();
     EXPECT_EQ(Plain(), QStringLiteral("if a then\n\tb()\nend\nc = 1"));
@@ -460,7 +450,7 @@ TEST_F(ScriptEditorTest, ASnippetFromTheRepositoryReplacesTheSelectionAsOneStep)
     EXPECT_EQ(editor_->Script(), u"a = 1\r\nb = 2");
 }
 
-TEST_F(ScriptEditorTest, ARightClickShowsTheEditMenu) {
+TEST_F(ScriptEditorTest, TheMouseOpensTheEditMenuAndSelectsWholeLinesInTheMargin) {
     Open(u"abc", 0, 1);
     QApplication::clipboard()->setText(QStringLiteral("x"));
     QStringList shown;
@@ -480,9 +470,8 @@ TEST_F(ScriptEditorTest, ARightClickShowsTheEditMenu) {
     QApplication::sendEvent(Text()->viewport(), &click);
     EXPECT_EQ(shown, (QStringList{"Code writer", "Cut", "Copy", "Paste", "Clear", "Undo (off)",
                                   "Redo (off)"}));
-}
 
-TEST_F(ScriptEditorTest, TheMarginSelectsWholeLinesAndBracketsShowTheirPartner) {
+    // The margin selects whole lines, and brackets show their partner.
     Open(u"a = 1\r\nb = f(g(2), 3)\r\nc = 3");
     QWidget* margin = Text()->LineNumbers();
     const int secondLine =
@@ -506,14 +495,14 @@ TEST_F(ScriptEditorTest, TheEventsListGetsTheEditedScriptOnSaveAndExit) {
         editor->Editor()->moveCursor(QTextCursor::End);
         QTest::keyClicks(editor->Editor(), "0\r");
         QTest::keyClicks(editor->Editor(), "c = 3");
-        Trigger(editor, "Save and exit");
+        Item(editor, "Script", "Save and exit")->trigger();
     });
     EXPECT_TRUE(EditScriptText(services_, script, u"GEAR", 7, nullptr));
     EXPECT_EQ(script, u"a = 1\r\nb = 20\r\nc = 3");
 
     OnModal([](QWidget* modal) {
         QTest::keyClicks(modal->focusWidget(), "x");
-        Trigger(modal, "Exit without save");
+        Item(modal, "Script", "Exit without save")->trigger();
     });
     EXPECT_FALSE(EditScriptText(services_, script, u"GEAR", 7, nullptr));
     EXPECT_EQ(script, u"a = 1\r\nb = 20\r\nc = 3");
