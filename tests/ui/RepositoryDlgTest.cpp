@@ -135,6 +135,15 @@ protected:
             },
             kWaitMs));
     }
+    // Once the server lets a stopped download go on: nothing reported, the cache as it was and
+    // no temporary file left.
+    void ExpectNothingLeftBehind() {
+        server_.Release();
+        QCoreApplication::processEvents();  // whatever the stopped download had queued
+        EXPECT_EQ(prompt_.Count(), 0u);
+        EXPECT_EQ(Cache(), kOld);
+        EXPECT_TRUE(TmpIsEmpty());
+    }
     bool ProgressShown() { return Child<QWidget>("progressRow")->isVisible(); }
     bool TmpIsEmpty() { return std::filesystem::is_empty(tmp_); }
     std::string Cache() { return test::ReadBytes(RepositoryFile()); }
@@ -234,11 +243,9 @@ TEST_F(RepositoryDlgTest, TitleColumnsColoursTheHelpPageAndTheFilter) {
     const QImage head = header->grab().toImage();
     EXPECT_EQ(head.pixelColor(header->sectionPosition(1) + 2, head.height() / 2),
               QColor(80, 110, 80));
-    bool whiteText = false;
-    for (int x = 0; x < header->sectionSize(0) - 2 && !whiteText; ++x) {
-        for (int y = 0; y < head.height() && !whiteText; ++y) {
-            whiteText = head.pixelColor(x, y) == QColor(Qt::white);
-        }
+    bool whiteText = false;  // anywhere in the first section
+    for (int i = 0; i < (header->sectionSize(0) - 2) * head.height() && !whiteText; ++i) {
+        whiteText = head.pixelColor(i / head.height(), i % head.height()) == QColor(Qt::white);
     }
     EXPECT_TRUE(whiteText);
     EXPECT_EQ(header->defaultAlignment() & Qt::AlignHorizontal_Mask, Qt::AlignHCenter);
@@ -363,13 +370,9 @@ TEST_F(RepositoryDlgTest, UpdateShowsEveryRowWhenTheServerGoesOnAndStopEndsIt) {
     EXPECT_FALSE(ProgressShown());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog_->IsDownloading(); }, kWaitMs));
     EXPECT_TRUE(Button("update")->isEnabled());
-    server_.Release();
-    QCoreApplication::processEvents();  // whatever the stopped download had queued
+    ExpectNothingLeftBehind();
     EXPECT_EQ(finished_->count(), 0);
-    EXPECT_EQ(prompt_.Count(), 0u);
     EXPECT_EQ(List()->rowCount(), 2);
-    EXPECT_EQ(Cache(), kOld);
-    EXPECT_TRUE(TmpIsEmpty());
 }
 
 TEST_F(RepositoryDlgTest, TheDialogClosesWhileADownloadRuns) {
@@ -383,11 +386,7 @@ TEST_F(RepositoryDlgTest, TheDialogClosesWhileADownloadRuns) {
     EXPECT_FALSE(dialog_->IsDownloading());  // closing waited for the download's thread
     EXPECT_EQ(dialog_->result(), QDialog::Rejected);
     EXPECT_FALSE(dialog_->Result());
-    server_.Release();
-    QCoreApplication::processEvents();
-    EXPECT_EQ(prompt_.Count(), 0u);
-    EXPECT_EQ(Cache(), kOld);
-    EXPECT_TRUE(TmpIsEmpty());
+    ExpectNothingLeftBehind();
 
     // Destroying a dialog with a download running stops it too.
     Open();

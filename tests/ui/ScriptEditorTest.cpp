@@ -36,10 +36,6 @@
 namespace orva {
 namespace {
 
-QString Q(std::u16string_view text) {
-    return QString::fromStdU16String(std::u16string(text));
-}
-
 using test::OnModal;
 
 class ScriptEditorTest : public test::HomeTest {
@@ -86,7 +82,6 @@ protected:
         cursor.setPosition(to, QTextCursor::KeepAnchor);
         Text()->setTextCursor(cursor);
     }
-    void CaretAt(int position) { Select(position, position); }
 
     // A window's menu item as its label reads.
     static QAction* Item(const QWidget* window, const char* menu, const char* label) {
@@ -128,7 +123,7 @@ protected:
                 EXPECT_EQ(chooser->selectedNameFilter(), QStringLiteral("Lua Files (*.lua *.lu)"));
                 // Typed as a whole path, then Enter.
                 auto* name = test::Child<QLineEdit>(chooser, "fileNameEdit");
-                name->setText(Q(PathText(file)));
+                name->setText(QString::fromStdU16String(PathText(file)));
                 QTest::keyClick(name, Qt::Key_Return);
             },
             editor_.get());
@@ -188,7 +183,7 @@ TEST_F(ScriptEditorTest, ColoursByKindInTheStoredThemeStoresAChoiceAtOnceAndFoll
     Text()->InsertText(u"\nif Id then\nprint(Id)");
     ExpectColours({{1, 0, QColor(189, 99, 197)}, {2, 6, QColor(255, 128, 3)}});
     // Enter in the middle of a word: both halves coloured as what they now are.
-    CaretAt(20);  // "pri|nt"
+    Select(20, 20);  // "pri|nt"
     Key(Qt::Key_Return);
     ExpectColours({{2, 0, QColor(240, 240, 255)}, {3, 0, QColor(240, 240, 255)}});
     Text()->undo();
@@ -232,8 +227,7 @@ TEST_F(ScriptEditorTest, ADotAfterAKnownTableOpensTheHelperAndAParenthesisThePar
 
     // A parenthesis from the Helper opens the parameter hints.
     Open(u"");
-    Type("orva.");
-    Type("dout.state.set(");
+    Type("orva.dout.state.set(");  // through the Helper the dot opens
     EXPECT_FALSE(Helper()->isVisible());
     EXPECT_EQ(Plain(), QStringLiteral("orva.dout.state.set("));
     ASSERT_TRUE(Params()->isVisible());
@@ -293,7 +287,7 @@ TEST_F(ScriptEditorTest, F4sParameterBoxTakesTheFocusOnDownAndF3TogglesTheHelper
     Key(Qt::Key_Down);
     EXPECT_EQ(Helper()->Prefix(), Helper()->SelectedWord());
     Key(Qt::Key_Tab);
-    EXPECT_EQ(Plain(), QStringLiteral("x = ") + Q(Helper()->Prefix()));
+    EXPECT_EQ(Plain(), QStringLiteral("x = ") + QString::fromStdU16String(Helper()->Prefix()));
     // Esc in the list only closes it.
     Key(Qt::Key_F3, Qt::Key_Escape);
     EXPECT_FALSE(Helper()->isVisible());
@@ -479,7 +473,7 @@ TEST_F(ScriptEditorTest, TheMouseOpensTheEditMenuAndSelectsWholeLinesInTheMargin
     QTest::mouseClick(margin, Qt::LeftButton, Qt::NoModifier, QPoint(3, secondLine));
     EXPECT_EQ(Selected(), QStringLiteral("b = f(g(2), 3)") + QChar(QChar::ParagraphSeparator));
 
-    CaretAt(16);  // after the inner pair's ")"
+    Select(16, 16);  // after the inner pair's ")"
     QList<int> marked;
     for (const auto& mark : Text()->extraSelections()) {
         if (mark.cursor.hasSelection()) marked << mark.cursor.selectionStart();
