@@ -38,6 +38,10 @@ namespace {
 
 using test::OnModal;
 
+// The dark theme's colours by kind of word; a value's is the clear theme's too.
+const QColor kKeyword(189, 99, 197), kMember(76, 153, 211), kOperator(21, 210, 21),
+    kValue(255, 128, 3), kPlain(240, 240, 255);
+
 class ScriptEditorTest : public test::HomeTest {
 protected:
     ScriptEditorTest() {
@@ -150,21 +154,15 @@ TEST_F(ScriptEditorTest, ColoursByKindInTheStoredThemeStoresAChoiceAtOnceAndFoll
     // Typed at once: "Panel." would open the Helper list.
     Text()->insertPlainText(QStringLiteral("if Panel.lamp then SetLamp(Id) end_x"));
     // if: keyword; Panel.lamp: table member; (: operator; Id: value; end_x: end is whole.
-    ExpectColours({{0, 0, QColor(189, 99, 197)},
-                   {0, 3, QColor(76, 153, 211)},
-                   {0, 26, QColor(21, 210, 21)},
-                   {0, 27, QColor(255, 128, 3)},
-                   {0, 31, QColor(189, 99, 197)},
-                   {0, 34, QColor(240, 240, 255)}});
+    ExpectColours({{0, 0, kKeyword}, {0, 3, kMember}, {0, 26, kOperator}});
+    ExpectColours({{0, 27, kValue}, {0, 31, kKeyword}, {0, 34, kPlain}});
 
     Choose("Theme", "Clear");
     EXPECT_EQ(CProfile(AppProfileFile()).ReadInt(u"Scripts", u"Theme", 1), 0);
     EXPECT_TRUE(Item("Theme", "Clear")->isChecked());
     EXPECT_FALSE(Item("Theme", "Dark")->isChecked());
-    ExpectColours({{0, 0, QColor(0, 0, 255)},
-                   {0, 3, QColor(0, 165, 234)},
-                   {0, 26, QColor(0, 128, 0)},
-                   {0, 27, QColor(255, 128, 3)}});
+    ExpectColours({{0, 0, QColor(0, 0, 255)}, {0, 3, QColor(0, 165, 234)}});
+    ExpectColours({{0, 26, QColor(0, 128, 0)}, {0, 27, kValue}});
     EXPECT_EQ(Text()->palette().color(QPalette::Text), QColor(0, 0, 0));
     // Colours are no edit: nothing to undo but the typing.
     Text()->undo();
@@ -181,16 +179,16 @@ TEST_F(ScriptEditorTest, ColoursByKindInTheStoredThemeStoresAChoiceAtOnceAndFoll
     // Lines added, split or taken back are coloured anew.
     Open(u"x = 1");
     Text()->InsertText(u"\nif Id then\nprint(Id)");
-    ExpectColours({{1, 0, QColor(189, 99, 197)}, {2, 6, QColor(255, 128, 3)}});
+    ExpectColours({{1, 0, kKeyword}, {2, 6, kValue}});
     // Enter in the middle of a word: both halves coloured as what they now are.
     Select(20, 20);  // "pri|nt"
     Key(Qt::Key_Return);
-    ExpectColours({{2, 0, QColor(240, 240, 255)}, {3, 0, QColor(240, 240, 255)}});
+    ExpectColours({{2, 0, kPlain}, {3, 0, kPlain}});
     Text()->undo();
-    ExpectColours({{2, 0, QColor(189, 99, 197)}});
+    ExpectColours({{2, 0, kKeyword}});
     Text()->undo();
     EXPECT_EQ(Plain(), QStringLiteral("x = 1"));
-    ExpectColours({{0, 2, QColor(21, 210, 21)}});
+    ExpectColours({{0, 2, kOperator}});
 }
 
 TEST_F(ScriptEditorTest, ADotAfterAKnownTableOpensTheHelperAndAParenthesisTheParameterHints) {
