@@ -8,6 +8,8 @@
 namespace orva {
 namespace {
 
+using Calls = std::vector<std::pair<std::u16string_view, std::string>>;
+
 class DisplayEncoderFunctionsTest : public test::CardScriptTest {
 protected:
     // What digits first-last show once everything written so far has arrived.
@@ -15,55 +17,50 @@ protected:
         Drain();
         return board_->DigitsText(first, last);
     }
+    // Runs each display call in turn: each answers 1 and leaves first-last showing its text.
+    void ExpectShown(int first, int last, const Calls& calls) {
+        for (const auto& [call, shown] : calls) {
+            EXPECT_EQ(Eval(call), "1") << ToUtf8(call);
+            EXPECT_EQ(Shown(first, last), shown) << ToUtf8(call);
+        }
+    }
 };
 
 TEST_F(DisplayEncoderFunctionsTest, CountAndRangeMessages) {
     Connect();
-    const std::vector<std::pair<std::u16string, std::string>> cases = {
-        {u"orva.encoder.create(100)", "orva.enconder.create: incorrect number of arguments."},
-        {u"orva.encoder.create(100, 101, 1, 2)",
-         "orva.enconder.create: incorrect number of arguments."},
-        {u"orva.encoder.value.get()", "orva.encoder.position.get: incorrect number of arguments."},
-        {u"orva.encoder.value.get(1, 2)",
-         "orva.encoder.position.get: incorrect number of arguments."},
-        {u"orva.encoder.value.get(0)",
-         "orva.encoder.position.get: the encoder parm is out of range. (1-256)"},
-        {u"orva.encoder.value.get(257)",
-         "orva.encoder.position.get: the encoder parm is out of range. (1-256)"},
-        {u"orva.encoder.value.get(4294967297)",
-         "orva.encoder.position.get: the encoder parm is out of range. (1-256)"},
-        {u"orva.encoder.value.set(1)", "orva.encoder.position.set: incorrect number of arguments."},
-        {u"orva.encoder.value.set(0, 1)",
-         "orva.enconder.position.set: the encoder parm is out of range. (1-256)"},
-        {u"orva.encoder.value.set(257, 1)",
-         "orva.enconder.position.set: the encoder parm is out of range. (1-256)"},
+    const std::string count = ": incorrect number of arguments.";
+    const std::string range = ": the encoder parm is out of range. (1-256)";
+    const Calls cases = {
+        {u"orva.encoder.create(100)", "orva.enconder.create" + count},
+        {u"orva.encoder.create(100, 101, 1, 2)", "orva.enconder.create" + count},
+        {u"orva.encoder.value.get()", "orva.encoder.position.get" + count},
+        {u"orva.encoder.value.get(1, 2)", "orva.encoder.position.get" + count},
+        {u"orva.encoder.value.get(0)", "orva.encoder.position.get" + range},
+        {u"orva.encoder.value.get(257)", "orva.encoder.position.get" + range},
+        {u"orva.encoder.value.get(4294967297)", "orva.encoder.position.get" + range},
+        {u"orva.encoder.value.set(1)", "orva.encoder.position.set" + count},
+        {u"orva.encoder.value.set(0, 1)", "orva.enconder.position.set" + range},
+        {u"orva.encoder.value.set(257, 1)", "orva.enconder.position.set" + range},
         {u"orva.encoder.value.set(5, 10)", "orva.setEncoderPosition: Encoder 5 not defined."},
         {u"orva.encoder.value.set(256, 10)", "orva.setEncoderPosition: Encoder 256 not defined."},
-        {u"orva.encoder.limits.set(1, 0, 100)",
-         "orva.encoder.limits.set: incorrect number of arguments."},
-        {u"orva.encoder.limits.set(1, 0, 100, true, 1)",
-         "orva.encoder.limits.set: incorrect number of arguments."},
-        {u"orva.encoder.limits.set(0, 0, 100, true)",
-         "orva.encoder.limits.set: the encoder parm is out of range. (1-256)"},
-        {u"orva.encoder.limits.set(257, 0, 100, true)",
-         "orva.encoder.limits.set: the encoder parm is out of range. (1-256)"},
+        {u"orva.encoder.limits.set(1, 0, 100)", "orva.encoder.limits.set" + count},
+        {u"orva.encoder.limits.set(1, 0, 100, true, 1)", "orva.encoder.limits.set" + count},
+        {u"orva.encoder.limits.set(0, 0, 100, true)", "orva.encoder.limits.set" + range},
+        {u"orva.encoder.limits.set(257, 0, 100, true)", "orva.encoder.limits.set" + range},
         // An id that does not convert is 0, out of range before it is missing.
-        {u"orva.encoder.limits.set('one', 0, 100, true)",
-         "orva.encoder.limits.set: the encoder parm is out of range. (1-256)"},
+        {u"orva.encoder.limits.set('one', 0, 100, true)", "orva.encoder.limits.set" + range},
         {u"orva.encoder.limits.set(9, 0, 100, true)",
          "orva.encoder.limits.set: Encoder 9 not defined."},
-        {u"orva.display.create(1)", "orva.display.create: incorrect number of arguments."},
-        {u"orva.display.create(1, 2, 3)", "orva.display.create: incorrect number of arguments."},
-        {u"orva.display.switch(1)", "orva.display.switch: incorrect number of arguments."},
-        {u"orva.display.blinking.get()",
-         "orva.display.blinking.get: incorrect number of arguments."},
-        {u"orva.display.blinking.set(1)",
-         "orva.display.blinking.set: incorrect number of arguments."},
-        {u"orva.display.show.hdg(1)", "orva.display.hdg: incorrect number of arguments."},
-        {u"orva.display.show.ias(1, 2, 3)", "orva.display.ias: incorrect number of arguments."},
-        {u"orva.display.show.vs()", "orva.display.vs: incorrect number of arguments."},
-        {u"orva.display.show.frq(1)", "orva.display.frq: incorrect number of arguments."},
-        {u"orva.display.show.usr(1, '%5.1f')", "orva.display.usr: incorrect number of arguments."},
+        {u"orva.display.create(1)", "orva.display.create" + count},
+        {u"orva.display.create(1, 2, 3)", "orva.display.create" + count},
+        {u"orva.display.switch(1)", "orva.display.switch" + count},
+        {u"orva.display.blinking.get()", "orva.display.blinking.get" + count},
+        {u"orva.display.blinking.set(1)", "orva.display.blinking.set" + count},
+        {u"orva.display.show.hdg(1)", "orva.display.hdg" + count},
+        {u"orva.display.show.ias(1, 2, 3)", "orva.display.ias" + count},
+        {u"orva.display.show.vs()", "orva.display.vs" + count},
+        {u"orva.display.show.frq(1)", "orva.display.frq" + count},
+        {u"orva.display.show.usr(1, '%5.1f')", "orva.display.usr" + count},
         // A missing display is not an error except for a user format.
         {u"orva.display.show.usr(7, '%5.1f', 1)", "orva.display.usr: incorrect Display ID."},
         {u"orva.display.show.usr(7, '%d', 1)", "orva.display.usr: format error."},
@@ -120,65 +117,50 @@ TEST_F(DisplayEncoderFunctionsTest, EncoderCreateValueAndLimits) {
 TEST_F(DisplayEncoderFunctionsTest, CockpitFormats) {
     Connect();
     EXPECT_EQ(Eval(u"orva.display.create(1, 3)"), "1");
-    EXPECT_EQ(Eval(u"orva.display.show.hdg(1, 365)"), "1");
-    EXPECT_EQ(Shown(1, 3), "005");
-    EXPECT_EQ(Eval(u"orva.display.show.vs(1, 7)"), "1");
-    EXPECT_EQ(Shown(1, 3), "  7");
-    EXPECT_EQ(Eval(u"orva.display.show.ias(1, 1500)"), "1");
-    EXPECT_EQ(Shown(1, 3), "999");
     // The value is an integer argument: a fraction counts as 0, a numeric text as its number,
     // and the low 32 bits are used.
-    ASSERT_TRUE(Run(u"orva.display.show.hdg(1, 123.5)"));
-    EXPECT_EQ(Shown(1, 3), "000");
-    ASSERT_TRUE(Run(u"orva.display.show.hdg('1', '90')"));
-    EXPECT_EQ(Shown(1, 3), "090");
-    ASSERT_TRUE(Run(u"orva.display.show.hdg(1, 4294967296 + 5)"));
-    EXPECT_EQ(Shown(1, 3), "005");
+    ExpectShown(1, 3,
+                {{u"orva.display.show.hdg(1, 365)", "005"},
+                 {u"orva.display.show.vs(1, 7)", "  7"},
+                 {u"orva.display.show.ias(1, 1500)", "999"},
+                 {u"orva.display.show.hdg(1, 123.5)", "000"},
+                 {u"orva.display.show.hdg('1', '90')", "090"},
+                 {u"orva.display.show.hdg(1, 4294967296 + 5)", "005"}});
     EXPECT_EQ(Eval(u"orva.display.create(11, 16)"), "2");
-    EXPECT_EQ(Eval(u"orva.display.show.frq(2, 11802)"), "1");
-    EXPECT_EQ(Shown(11, 16), "118.025");
+    ExpectShown(11, 16, {{u"orva.display.show.frq(2, 11802)", "118.025"}});
 }
 
 TEST_F(DisplayEncoderFunctionsTest, UserFormats) {
     Connect();
     ASSERT_EQ(Eval(u"orva.display.create(1, 5)"), "1");
-    EXPECT_EQ(Eval(u"orva.display.show.usr(1, '%.1f', 12.3)"), "1");
-    EXPECT_EQ(Shown(1, 5), "12.3  ");
-    ASSERT_TRUE(Run(u"orva.display.show.usr(1, 'E-%.0f', '12')"));  // a numeric text value
-    EXPECT_EQ(Shown(1, 5), "E-12 ");
+    ExpectShown(1, 5,
+                {{u"orva.display.show.usr(1, '%.1f', 12.3)", "12.3  "},
+                 {u"orva.display.show.usr(1, 'E-%.0f', '12')", "E-12 "}});  // a numeric text
     // A rejected format raises its message and leaves the display as it was.
     EXPECT_EQ(ErrorOf(u"orva.display.show.usr(1, '%d', 5)"), "orva.display.usr: format error.");
     EXPECT_TRUE(Drain().empty());
     EXPECT_EQ(board_->DigitsText(1, 5), "E-12 ");
     // Display ids reach their slot modulo 256; 0 is the empty slot 256.
-    ASSERT_TRUE(Run(u"orva.display.show.usr(257, '%.0f', 7)"));
-    EXPECT_EQ(Shown(1, 5), "7    ");
-    EXPECT_EQ(ErrorOf(u"orva.display.show.usr(0, '%.0f', 7)"),
-              "orva.display.usr: incorrect Display ID.");
-    EXPECT_EQ(ErrorOf(u"orva.display.show.usr(2, '%.0f', 7)"),
-              "orva.display.usr: incorrect Display ID.");
+    ExpectShown(1, 5, {{u"orva.display.show.usr(257, '%.0f', 7)", "7    "}});
+    for (const char16_t* call :
+         {u"orva.display.show.usr(0, '%.0f', 7)", u"orva.display.show.usr(2, '%.0f', 7)"})
+        EXPECT_EQ(ErrorOf(call), "orva.display.usr: incorrect Display ID.") << ToUtf8(call);
 }
 
-TEST_F(DisplayEncoderFunctionsTest, SwitchingAndMissingDisplays) {
+TEST_F(DisplayEncoderFunctionsTest, SwitchingBlinkingAndMissingDisplays) {
     Connect();
-    ASSERT_TRUE(Run(u"orva.display.create(1, 3) orva.display.show.hdg(1, 5)"));
-    EXPECT_EQ(Shown(1, 3), "005");
-    EXPECT_EQ(Eval(u"orva.display.switch(1, false)"), "1");
-    EXPECT_EQ(Shown(1, 3), "   ");
-    EXPECT_EQ(Eval(u"orva.display.switch(1, true)"), "1");
-    EXPECT_EQ(Shown(1, 3), "005");
-    ASSERT_TRUE(Run(u"orva.display.show.hdg(1, 7)"));
-    ASSERT_TRUE(Run(u"orva.display.switch(257, 0)"));
-    EXPECT_EQ(Shown(1, 3), "   ");
-    ASSERT_TRUE(Run(u"orva.display.switch(257, true)"));
-    EXPECT_EQ(Shown(1, 3), "007");
-    ASSERT_TRUE(Run(u"orva.display.show.ias(-255, 42)"));  // slot 0 as well
-    EXPECT_EQ(Shown(1, 3), " 42");
-    // The slot arithmetic holds over the whole integer range.
-    ASSERT_TRUE(Run(u"orva.display.show.ias(math.mininteger + 1, 43)"));
-    EXPECT_EQ(Shown(1, 3), " 43");
-    ASSERT_TRUE(Run(u"orva.display.show.ias(math.maxinteger - 254, 44)"));
-    EXPECT_EQ(Shown(1, 3), " 44");
+    ASSERT_TRUE(Run(u"orva.display.create(1, 3)"));
+    // Slot arithmetic over the whole integer range: 257, -255 and the like are slot 1.
+    ExpectShown(1, 3,
+                {{u"orva.display.show.hdg(1, 5)", "005"},
+                 {u"orva.display.switch(1, false)", "   "},
+                 {u"orva.display.switch(1, true)", "005"},
+                 {u"orva.display.show.hdg(1, 7)", "007"},
+                 {u"orva.display.switch(257, 0)", "   "},
+                 {u"orva.display.switch(257, true)", "007"},
+                 {u"orva.display.show.ias(-255, 42)", " 42"},
+                 {u"orva.display.show.ias(math.mininteger + 1, 43)", " 43"},
+                 {u"orva.display.show.ias(math.maxinteger - 254, 44)", " 44"}});
     EXPECT_EQ(Eval(u"orva.display.switch(math.mininteger, false)"), "1");  // slot 255: none
     EXPECT_EQ(ErrorOf(u"orva.display.show.usr(math.mininteger, '%.0f', 1)"),
               "orva.display.usr: incorrect Display ID.");
@@ -187,30 +169,10 @@ TEST_F(DisplayEncoderFunctionsTest, SwitchingAndMissingDisplays) {
     for (const char16_t* call :
          {u"orva.display.show.hdg(7, 90)", u"orva.display.show.ias(7, 90)",
           u"orva.display.show.vs(7, 90)", u"orva.display.show.frq(7, 11802)",
-          u"orva.display.switch(7, false)", u"orva.display.switch(0, false)"}) {
+          u"orva.display.switch(7, false)", u"orva.display.switch(0, false)"})
         EXPECT_EQ(Eval(call), "1") << ToUtf8(call);
-    }
     EXPECT_TRUE(Drain().empty());
-}
 
-TEST_F(DisplayEncoderFunctionsTest, DisplayTableFillsUp) {
-    Connect();
-    // Digits 1-160, then round again, so that every display is one the board shows.
-    ASSERT_TRUE(
-        Run(u"for i = 1, 256 do d = (i - 1) % 160 + 1 last = orva.display.create(d, d) end "
-            u"extra = orva.display.create(1, 1)"));
-    EXPECT_EQ(Eval(u"last"), "256");
-    EXPECT_EQ(Eval(u"extra"), "0");
-    // Id 0 is display 256, on digit 96.
-    ASSERT_TRUE(Run(u"orva.display.show.hdg(0, 4)"));
-    EXPECT_EQ(Shown(96, 96), "4");
-    ASSERT_TRUE(Run(u"orva.display.show.usr(512, '%.0f', 6)"));
-    EXPECT_EQ(Shown(96, 96), "6");
-}
-
-TEST_F(DisplayEncoderFunctionsTest, Blinking) {
-    Connect();
-    ASSERT_TRUE(Run(u"orva.display.create(1, 3)"));
     EXPECT_EQ(Eval(u"orva.display.blinking.get(1)"), "false");
     EXPECT_EQ(Eval(u"orva.display.blinking.set(1, true)"), "true");
     EXPECT_EQ(Eval(u"orva.display.blinking.get(1)"), "true");
@@ -224,6 +186,20 @@ TEST_F(DisplayEncoderFunctionsTest, Blinking) {
     EXPECT_EQ(Eval(u"orva.display.blinking.set(1, 0)"), "false");
     EXPECT_EQ(Eval(u"orva.display.blinking.get(1)"), "false");
     EXPECT_FALSE(card_.IsDisplayBlinking(1));
+}
+
+TEST_F(DisplayEncoderFunctionsTest, DisplayTableFillsUp) {
+    Connect();
+    // Digits 1-160, then round again, so that every display is one the board shows.
+    ASSERT_TRUE(
+        Run(u"for i = 1, 256 do d = (i - 1) % 160 + 1 last = orva.display.create(d, d) end "
+            u"extra = orva.display.create(1, 1)"));
+    EXPECT_EQ(Eval(u"last"), "256");
+    EXPECT_EQ(Eval(u"extra"), "0");
+    // Id 0 is display 256, on digit 96.
+    ExpectShown(
+        96, 96,
+        {{u"orva.display.show.hdg(0, 4)", "4"}, {u"orva.display.show.usr(512, '%.0f', 6)", "6"}});
 }
 
 TEST_F(DisplayEncoderFunctionsTest, WithoutACard) {
