@@ -14,6 +14,7 @@ constexpr uint32_t kGreen = 0x008000;
 constexpr uint32_t kOrange = 0xFA460A;
 constexpr uint32_t kRed = 0xC80000;
 
+constexpr std::u16string_view kConnectedCardMissing = u"Connected, but the Orva card is missing";
 constexpr std::u16string_view kCardNotFound =
     u"Your selected Orva Card is not present.\r\nDo you want to change the Orva Card?";
 
@@ -48,10 +49,9 @@ void CConnectionController::Initialise(const std::u16string& instanceName,
     card_.Configure(-1, config_.cardSerial);
     card_.SetSense(config_.senseVcc);
     if (!card_.IsPresent()) {
+        // Closed by the program, as No, when the board is plugged in meanwhile.
         cardQuestion_ = CardQuestion::QuestionOpen;
-        const PromptAnswer answer = prompt_.AskQuestion(std::u16string(kCardNotFound),
-                                                        u"Card not found...", PromptButtons::YesNo);
-        if (answer == PromptAnswer::Yes) SelectCard();
+        if (AskCardNotFound() == PromptAnswer::Yes && !ending_) SelectCard();
         cardQuestion_ = CardQuestion::None;
     }
     quivr_.Load(quivrPath, prompt_);
@@ -75,24 +75,46 @@ StatusInfo CConnectionController::Status() const {
     StatusInfo s;
     s.connected = IsConnected();
     s.connecting = connecting_;
+    s.busy = busy_;
+    s.cardMissing = s.connected && card_.IsSuspended();
     const std::u16string_view state =
-        s.connected ? u"Connected" : (connecting_ ? u"Connecting..." : u"NOT connected");
+        s.connected ? (s.cardMissing ? kConnectedCardMissing : u"Connected")
+                    : (connecting_ ? u"Connecting..." : u"NOT connected");
     s.text = Format(u"Current status: %s.", state);
-    s.colour = s.connected ? kGreen : (connecting_ ? kOrange : kRed);
-    s.trayConnectText = s.connected ? u"Disconnect" : u"Connect";
+    s.colour = s.connected && !s.cardMissing ? kGreen
+               : (connecting_ || s.cardMissing) ? kOrange
+                                                : kRed;
+    // Every control follows the session: what the toggle does is what it says.
+    s.connectCaption = session_ ? u"Disconnect" : u"Connect";
+    s.configEnabled = !session_ && !busy_;
+    s.trayConnectText = s.connectCaption;
     s.trayShowText = view_.IsWindowVisible() ? u"Hide" : u"Show";
-    s.trayIcon = s.connected ? 130 : 129;
-    const std::u16string tip =
-        Format(s.connected ? u"%s: Connected. " : u"%s: NOT connected. ", config_.InstanceName());
+    s.trayIcon = s.connected && !s.cardMissing ? 130 : 129;
+    const std::u16string tip = Format(u"%s: %s. ", config_.InstanceName(),
+                                      s.connected ? state : std::u16string_view(u"NOT connected"));
     s.trayTip = tip.substr(0, tip.size() - 1);
     return s;
 }
 
 void CConnectionController::RefreshStatus() {
-    view_.ShowStatus(Status());
+    const StatusInfo status = Status();
+    view_.SetConfigButtonsEnabled(status.configEnabled);
+    view_.SetConnectCaption(status.connectCaption);
+    view_.ShowStatus(status);
 }
 
 void CConnectionController::Connect() {
+    // Its questions run nested loops, where the tray and the window could start another
+    // connect inside this one.
+    if (busy_ || ending_) return;
+    busy_ = true;
+    if (session_) Disconnect();  // a link that ended still held it: start from what is stored
+    ConnectSequence();
+    busy_ = false;
+    RefreshStatus();
+}
+
+void CConnectionController::ConnectSequence() {
     connecting_ = true;
     RefreshStatus();
     if (!OpenCard()) {
@@ -101,7 +123,7 @@ void CConnectionController::Connect() {
         const PromptAnswer answer = prompt_.Ask(
             {u"Could not connect to Orva Card.\r\nDo you want to change Orva Configuration?",
              u"Card not connected..", PromptButtons::YesNo, PromptIcon::Warning, false});
-        if (answer == PromptAnswer::Yes) SelectCard();
+        if (answer == PromptAnswer::Yes && !ending_) SelectCard();
         return;
     }
     config_.LoadEvents(table_);
@@ -112,15 +134,24 @@ void CConnectionController::Connect() {
         return;
     }
     AskFirstConnectQuestions();
+    if (ending_) {  // the program ends under an open question: no session is started
+        AbortConnect();
+        return;
+    }
     state_ = CScriptState::Create(Services());
     dispatcher_.SetScriptRunner(state_.get());
-    view_.SetConfigButtonsEnabled(false);
-    view_.SetConnectCaption(u"Disconnect");
     connecting_ = false;
     session_ = true;
     RefreshStatus();
     dispatcher_.PublishEventNames();
     dispatcher_.RunAfterConnectEvents();
+}
+
+void CConnectionController::AbortConnect() {
+    connecting_ = false;
+    CloseClients();
+    CloseCard();
+    RefreshStatus();
 }
 
 bool CConnectionController::ConnectServers() {
@@ -155,14 +186,11 @@ bool CConnectionController::ConnectServers() {
 }
 
 void CConnectionController::ConnectFailed() {
-    connecting_ = false;
-    RefreshStatus();
-    CloseClients();
-    CloseCard();
+    AbortConnect();
     const PromptAnswer answer = prompt_.AskQuestion(
         u"Could not find the IOCPServer.\r\nDo you want to change IOCP Configuration?",
         u"Server not found...", PromptButtons::YesNo);
-    if (answer == PromptAnswer::Yes) EditServers();
+    if (answer == PromptAnswer::Yes && !ending_) EditServers();
 }
 
 void CConnectionController::AskOption(std::u16string_view key, std::u16string text,
@@ -173,6 +201,8 @@ void CConnectionController::AskOption(std::u16string_view key, std::u16string te
                         PromptAnswer::Yes
                     ? 1
                     : 0;
+        // A question closed by the program's end was answered by nobody: nothing is stored.
+        if (ending_) return;
         config_.SaveOption(key, value == 1);
     }
     flag = value == 1;
@@ -181,8 +211,10 @@ void CConnectionController::AskOption(std::u16string_view key, std::u16string te
 void CConnectionController::AskFirstConnectQuestions() {
     AskOption(u"AutoConnect", u"Try auto connection directly next time you run the App?",
               u"Auto connect...", config_.autoConnect);
+    if (ending_) return;
     AskOption(u"AutoHide", u"Hide these window directly after a succesfull connection next time?",
               u"Auto hide window...", config_.autoHide);
+    if (ending_) return;
     if (config_.autoHide) view_.SetWindowVisible(false);
     view_.SetOptionChecks(config_.autoConnect, config_.autoHide);
     monitor_.Reset(prompt_);
@@ -195,15 +227,16 @@ void CConnectionController::Disconnect() {
     dispatcher_.SetScriptRunner(nullptr);
     state_.reset();
     CloseClients();
-    view_.SetConfigButtonsEnabled(true);
-    view_.SetConnectCaption(u"Connect");
     CloseCard();
     session_ = false;
     disconnecting_ = false;
+    RefreshStatus();
 }
 
 void CConnectionController::ToggleConnection() {
-    if (IsConnected()) {
+    if (busy_) return;
+    // A session whose link ended is still one to end: the toggle never connects over it.
+    if (session_) {
         Disconnect();
     } else {
         Connect();
@@ -243,7 +276,7 @@ void CConnectionController::CloseWindow() {
         view_.SetWindowVisible(false);
         RefreshStatus();
     } else {
-        view_.EndDialog();
+        EndInstance();
     }
 }
 
@@ -251,18 +284,43 @@ void CConnectionController::Destroy() {
     Disconnect();
 }
 
+void CConnectionController::EndInstance() {
+    ending_ = true;
+    view_.EndDialog();
+}
+
+PromptAnswer CConnectionController::AskCardNotFound() {
+    return prompt_.Ask({std::u16string(kCardNotFound), u"Card not found...", PromptButtons::YesNo,
+                        PromptIcon::Warning, false});
+}
+
 void CConnectionController::OnDeviceChange() {
-    if (cardQuestion_ == CardQuestion::None && !card_.IsPresent()) {
-        // The scripts and the servers carry on; only the board is let go.
-        card_.Close();
-        cardQuestion_ = CardQuestion::QuestionOpen;
-        const PromptAnswer answer = prompt_.AskQuestion(std::u16string(kCardNotFound),
-                                                        u"Card not found...", PromptButtons::YesNo);
-        if (answer == PromptAnswer::Yes) SelectCard();
-        cardQuestion_ = CardQuestion::None;
-    } else if (cardQuestion_ == CardQuestion::QuestionOpen && card_.IsPresent()) {
-        prompt_.CloseQuestion(u"Card not found..");
+    if (cardQuestion_ == CardQuestion::QuestionOpen) {
+        if (card_.IsPresent()) prompt_.CloseQuestion(u"Card not found..");
+        return;
     }
+    // The card selection follows the boards itself; a board away since the question was asked
+    // is only waited for.
+    if (cardQuestion_ != CardQuestion::None) return;
+    if (card_.IsSuspended()) return ResumeCardIfBack();
+    if (card_.IsPresent()) return;
+    // The scripts and the servers carry on. In a session the board's state is kept for its
+    // return, so inputs made afterwards run their events and the outputs come back as set.
+    if (session_ && card_.IsConnected()) {
+        card_.Suspend();
+    } else {
+        card_.Close();
+    }
+    RefreshStatus();
+    cardQuestion_ = CardQuestion::QuestionOpen;
+    if (AskCardNotFound() == PromptAnswer::Yes && !ending_) SelectCard();
+    cardQuestion_ = CardQuestion::None;
+    ResumeCardIfBack();
+}
+
+void CConnectionController::ResumeCardIfBack() {
+    if (session_ && card_.IsSuspended() && card_.IsPresent()) card_.Resume();
+    RefreshStatus();
 }
 
 void CConnectionController::SelectCard() {
@@ -283,6 +341,11 @@ void CConnectionController::SelectCard() {
         RefreshStatus();
     }
     cardQuestion_ = CardQuestion::None;
+    ResumeCardIfBack();
+}
+
+bool CConnectionController::TakeInstanceName(const std::u16string& name) {
+    return !onRename_ || onRename_(name);
 }
 
 void CConnectionController::RenameInstance(const std::u16string& cardName) {
@@ -295,6 +358,18 @@ void CConnectionController::RenameInstance(const std::u16string& cardName) {
             cardName, old, old, cardName),
         u"Change name...", PromptButtons::YesNo);
     if (answer != PromptAnswer::Yes) return;
+    // The name becomes file names: refused as at start-up, and the names of folders with it.
+    if (cardName.empty() || cardName == u"." || cardName == u".." ||
+        HasForbiddenNameCharacter(cardName)) {
+        prompt_.ShowMessage(InvalidNameMessage(cardName), u"Error", PromptIcon::Error);
+        return;
+    }
+    // Two instances under one name would write the same files.
+    if (!TakeInstanceName(cardName)) {
+        const std::u16string upper = ToUpper(cardName);
+        prompt_.ShowMessage(NameTakenMessage(upper), u"Error", PromptIcon::Error);
+        return;
+    }
     config_.SetInstanceName(cardName);
     std::error_code ec;
     if (std::filesystem::exists(config_.EventsPath(), ec) ||
@@ -313,10 +388,10 @@ void CConnectionController::RenameInstance(const std::u16string& cardName) {
             card_.SetSense(config_.senseVcc);
         } else if (overwrite == PromptAnswer::Cancel) {
             config_.SetInstanceName(old);
+            TakeInstanceName(old);
         }
     }
     view_.SetTitle(InstanceTitle(config_.InstanceName()));
-    if (onRename_) onRename_(config_.InstanceName());
 }
 
 void CConnectionController::EditServers() {
@@ -351,6 +426,9 @@ bool CConnectionController::HandleNotification(const Notification& n) {
     if (dispatcher_.Dispatch(n)) return true;
     switch (n.message) {
         case WM_CLOSE:
+            // A link that ended takes the session with it at once, so the window shows what is
+            // true whatever becomes of it next.
+            if (session_ && !IsConnected()) Disconnect();
             CloseWindow();
             return true;
         case WM_DEVICECHANGE:

@@ -28,6 +28,11 @@ struct StatusInfo {
     uint32_t colour = 0;  // 0xRRGGBB
     bool connected = false;
     bool connecting = false;
+    // A connect is running, its questions included: the connect toggle does nothing meanwhile.
+    bool busy = false;
+    bool cardMissing = false;  // connected, but the board went away and is waited for
+    std::u16string connectCaption;  // "Disconnect" while a session runs, else "Connect"
+    bool configEnabled = true;      // the configuration buttons, only without a session
     std::u16string trayTip;          // "%s: Connected." without the trailing blank
     std::u16string trayConnectText;  // "Disconnect" / "Connect"
     std::u16string trayShowText;     // "Hide" / "Show"
@@ -77,6 +82,7 @@ public:
 
     void Connect();
     void Disconnect() override;
+    // The user's Connect/Disconnect: nothing while a connect runs.
     void ToggleConnection();
     bool IsConnected() const;
     bool IsConnecting() const { return connecting_; }
@@ -94,6 +100,10 @@ public:
     void CloseWindow();
     // The end of the dialog, whatever ended it.
     void Destroy();
+    // Ends the instance (Exit, a stop signal, a close while not connected). A question open
+    // meanwhile closes without anything being stored, and a connect in progress stops.
+    void EndInstance();
+    bool IsEnding() const { return ending_; }
     void OnDeviceChange();
     void SetAutoConnect(bool on);
     void SetAutoHide(bool on);
@@ -114,17 +124,24 @@ public:
     void SetSleeper(std::function<void(std::chrono::milliseconds)> sleeper) {
         sleeper_ = std::move(sleeper);
     }
-    void SetInstanceChanged(std::function<void(const std::u16string&)> onRename) {
+    // Takes the instance name for this process when the card selection renames the instance;
+    // false when another running instance has it.
+    void SetInstanceChanged(std::function<bool(const std::u16string&)> onRename) {
         onRename_ = std::move(onRename);
     }
 
 private:
+    void ConnectSequence();
     bool ConnectServers();
     void ConnectFailed();
     void AskFirstConnectQuestions();
     void AskOption(std::u16string_view key, std::u16string text, std::u16string caption,
                    bool& flag);
     void RenameInstance(const std::u16string& cardName);
+    bool TakeInstanceName(const std::u16string& name);
+    PromptAnswer AskCardNotFound();
+    void ResumeCardIfBack();
+    void AbortConnect();
     ScriptServices Services();
 
     CNotify& notify_;
@@ -144,9 +161,11 @@ private:
     bool connecting_ = false;
     bool session_ = false;  // a connect completed and no disconnect has happened since
     bool disconnecting_ = false;
+    bool busy_ = false;    // Connect runs, its questions and failure dialogs included
+    bool ending_ = false;  // the instance is ending: answers from now on are nobody's
     CardQuestion cardQuestion_ = CardQuestion::None;
     std::function<void(std::chrono::milliseconds)> sleeper_;
-    std::function<void(const std::u16string&)> onRename_;
+    std::function<bool(const std::u16string&)> onRename_;
 };
 
 }  // namespace orva

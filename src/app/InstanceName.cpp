@@ -28,6 +28,18 @@ bool HasForbiddenNameCharacter(std::u16string_view name) {
     return name.find_first_of(u"!@[]\\/:*?\"<>|\r\n") != std::u16string_view::npos;
 }
 
+std::u16string NameTakenMessage(std::u16string_view name) {
+    return Format(
+        u"The OrvaPanel (%s) is designed to run once per PC.\r\nYou allready have a OrvaPanel (%s) "
+        u"hinstance running on this PC.",
+        name, name);
+}
+
+std::u16string InvalidNameMessage(std::u16string_view name) {
+    return Format(u"Invalid OrvaPanel name (%s).\r\nIt must be a valid file name, so %s is not valid.",
+                  name, name);
+}
+
 SettledName SettleInstanceName(std::u16string name, CInstanceRegistry& registry) {
     if (name.empty()) {
         for (int n = 1;; ++n) {
@@ -39,16 +51,10 @@ SettledName SettleInstanceName(std::u16string name, CInstanceRegistry& registry)
     const int32_t number = ParseLeadingInt(name);
     if (Format(u"%d", number) == name) name = Format(u"ID%03d", number);
     name = ToUpper(name);
-    if (!registry.Acquire(InstanceTitle(name))) {
-        return {name, Format(u"The OrvaPanel (%s) is designed to run once per PC.\r\nYou allready "
-                             u"have a OrvaPanel (%s) hinstance running on this PC.",
-                             name, name)};
-    }
+    if (!registry.Acquire(InstanceTitle(name))) return {name, NameTakenMessage(name)};
     if (HasForbiddenNameCharacter(name)) {
         registry.Release();
-        return {name, Format(u"Invalid OrvaPanel name (%s).\r\nIt must be a valid file name, so %s "
-                             u"is not valid.",
-                             name, name)};
+        return {name, InvalidNameMessage(name)};
     }
     return {name, {}};
 }

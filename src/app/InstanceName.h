@@ -35,4 +35,8 @@ SettledName SettleInstanceName(std::u16string name, CInstanceRegistry& registry)
 // Whether the name holds one of the characters a file name cannot.
 bool HasForbiddenNameCharacter(std::u16string_view name);
 
+// The messages that refuse a name: another running instance has it, or it is no file name.
+std::u16string NameTakenMessage(std::u16string_view name);
+std::u16string InvalidNameMessage(std::u16string_view name);
+
 }  // namespace orva

@@ -51,13 +51,15 @@ std::optional<int> COrvaPanelApp::InitInstance(const std::vector<std::u16string>
     controller_ = std::make_unique<CConnectionController>(notify_, backend_, frontEnd.prompt,
                                                           frontEnd.view, frontEnd.dialogs);
     controller_->SetInstanceChanged([this](const std::u16string& name) {
-        registry_.Acquire(InstanceTitle(ToUpper(name)));
+        if (!registry_.Acquire(InstanceTitle(ToUpper(name)))) return false;
         SetCrashInstanceName(name);
+        return true;
     });
     notify_.SetHandler(
         [this](const Notification& n) { return controller_->HandleNotification(n) ? 0 : 1; });
-    controller_->Initialise(settled.name, ProgramFolder() / CQuivr::kFileName);
+    // Watching before the start-up's own question, which closes when the board is plugged in.
     watcher_ = std::make_unique<CDeviceWatcher>(notify_);
+    controller_->Initialise(settled.name, ProgramFolder() / CQuivr::kFileName);
     return std::nullopt;
 }
 

@@ -38,6 +38,8 @@ public:
     std::optional<int> InitInstance(const std::vector<std::u16string>& params, FrontEnd& frontEnd);
 
     CConnectionController& Controller() { return *controller_; }
+    // The controller exists: the start-up got that far.
+    bool Started() const { return controller_ != nullptr; }
     CNotify& Notify() { return notify_; }
     // The boards, real and simulated: the card tools open their own board objects on it.
     IHidBackend& Backend() { return backend_; }

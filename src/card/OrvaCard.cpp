@@ -66,7 +66,7 @@ void COrvaCard::WriteOutputImageLocked() {
 }
 
 void COrvaCard::SetOutput(int64_t pin, bool on) {
-    if (!IsConnected() || !IsIoPin(pin)) return;
+    if (!IsLinked() || !IsIoPin(pin)) return;
     std::lock_guard lock(imageMutex_);
     SetOutputBitLocked(static_cast<int>(pin), on);
     WriteOutputImageLocked();
@@ -83,7 +83,7 @@ void COrvaCard::SetAllOutputs(bool on) {
 }
 
 void COrvaCard::SaveOutputs() {
-    if (!IsConnected()) return;
+    if (!IsLinked()) return;
     {
         std::lock_guard lock(imageMutex_);
         savedImage_ = outputImage_;
@@ -97,7 +97,7 @@ void COrvaCard::SaveOutputs() {
 }
 
 void COrvaCard::RestoreOutputs() {
-    if (!IsConnected()) return;
+    if (!IsLinked()) return;
     {
         BlinkLists& lists = BlinkLists::Shared();
         std::lock_guard lock(lists.outputLock);
@@ -116,7 +116,7 @@ void COrvaCard::SetOutputBlinking(int64_t pin, bool on) {
     const auto it = std::find(lists.outputs.begin(), lists.outputs.end(), pin);
     const bool listed = it != lists.outputs.end();
     if (on == listed) return;
-    if (IsConnected()) {
+    if (IsLinked()) {
         std::lock_guard image(imageMutex_);
         SetOutputBitLocked(static_cast<int>(pin), on);
         WriteOutputImageLocked();

@@ -98,6 +98,15 @@ public:
     int ListCards(std::vector<std::u16string>* lines);
     bool IsPresent();
     bool IsConnected() const { return connected_.load(std::memory_order_relaxed); }
+    // A board that went away in the middle of a session: the device and the threads are let
+    // go, but what the scripts set (outputs, displays, encoders, servos, the ADC mask, the
+    // inputs as last seen) is kept and their changes go on reaching the images. Resume opens
+    // the board again and writes all of it back; false while the board is still away.
+    void Suspend();
+    bool Resume();
+    bool IsSuspended() const { return suspended_.load(std::memory_order_relaxed); }
+    // Open, or suspended: the scripts' changes are kept for the board.
+    bool IsLinked() const { return IsConnected() || IsSuspended(); }
     const std::u16string& GetSerial() const { return serial_; }
     const std::u16string& GetProduct() const { return productText_; }
     int32_t ProductFilter() const { return productFilter_; }
@@ -175,6 +184,7 @@ private:
     };
 
     void ClearState();
+    bool OpenDevice();
     void HandleReport(const uint8_t* report, size_t length, std::stop_token stop);
     void Post(uint32_t message, int64_t wParam, int64_t lParam);
     void WriteOutputImageLocked();
@@ -201,6 +211,7 @@ private:
     bool senseVcc_ = false;
 
     std::atomic<bool> connected_{false};
+    std::atomic<bool> suspended_{false};
     std::mutex writeMutex_;  // one report on the wire at a time; guards device_
     std::unique_ptr<IHidDevice> device_;
     size_t inputReportLength_ = kReportSize;

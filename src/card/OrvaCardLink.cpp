@@ -79,7 +79,16 @@ bool COrvaCard::Open() {
         std::lock_guard lock(writeMutex_);
         if (device_) return false;
     }
+    suspended_.store(false, std::memory_order_relaxed);
     ClearState();
+    if (!OpenDevice()) return false;
+    pulses_ = std::make_shared<PulseSession>();
+    pulses_->card = this;
+    connected_.store(true, std::memory_order_relaxed);
+    return true;
+}
+
+bool COrvaCard::OpenDevice() {
     for (const HidDeviceInfo& d : backend_.Enumerate()) {
         if (!Matches(d, vendorFilter_, productFilter_) || !EqualsNoCase(d.serial, serial_)) {
             continue;
@@ -91,16 +100,51 @@ bool COrvaCard::Open() {
         productText_ = d.productText;
         devicePath_ = d.path;
         inputReportLength_ = device->InputReportLength();
-        {
-            std::lock_guard lock(writeMutex_);
-            device_ = std::move(device);
-        }
-        pulses_ = std::make_shared<PulseSession>();
-        pulses_->card = this;
-        connected_.store(true, std::memory_order_relaxed);
-        break;
+        std::lock_guard lock(writeMutex_);
+        device_ = std::move(device);
+        return true;
     }
-    return IsConnected();
+    return false;
+}
+
+void COrvaCard::Suspend() {
+    if (!IsConnected()) return;
+    // Marked first, so that no change made meanwhile is dropped as one for a closed board.
+    suspended_.store(true, std::memory_order_relaxed);
+    connected_.store(false, std::memory_order_relaxed);
+    StopThreads();
+    std::lock_guard lock(writeMutex_);
+    device_.reset();
+}
+
+bool COrvaCard::Resume() {
+    if (!IsSuspended() || !OpenDevice()) return false;
+    connected_.store(true, std::memory_order_relaxed);
+    suspended_.store(false, std::memory_order_relaxed);
+    // The board starts blank: everything the scripts set meanwhile goes to it again.
+    if (IsMainBoard()) {
+        std::lock_guard lock(imageMutex_);
+        WriteOutputImageLocked();
+    }
+    SetAdcMask(AdcMask());
+    if (IsServoBoard()) {
+        std::lock_guard lock(servoMutex_);
+        SendCommand(CMD_SERVO_ENABLE, static_cast<uint8_t>(servoEnableMask_ & 0xFF));
+        servoImage_[1] = CMD_SERVO_POSITIONS;
+        WriteReport(servoImage_.data(), servoImage_.size());
+    }
+    {
+        std::lock_guard lock(displayMutex_);
+        for (const DisplayReport& image : displayImages_) {
+            const bool used = std::any_of(image.begin() + 35, image.begin() + 39,
+                                          [](uint8_t block) { return block != 0; });
+            if (used) WriteReport(image.data(), image.size());
+        }
+    }
+    // Started last: the first report is then compared with the inputs as they were before the
+    // board went, so a switch moved meanwhile runs its event once and the others do not.
+    StartThreads();
+    return true;
 }
 
 void COrvaCard::StartThreads() {
@@ -137,6 +181,7 @@ void COrvaCard::StopThreads() {
 
 void COrvaCard::Close() {
     connected_.store(false, std::memory_order_relaxed);
+    suspended_.store(false, std::memory_order_relaxed);
     if (pulses_) {
         // Waits for a pulse ending right now; later ones find no card.
         std::lock_guard lock(pulses_->mutex);
@@ -180,9 +225,6 @@ bool COrvaCard::IsPresent() {
 }
 
 void COrvaCard::ReaderLoop(std::stop_token stop) {
-    for (auto& b : inputShadow_) b.store(0, std::memory_order_relaxed);
-    for (auto& b : inputChanges_) b.store(0, std::memory_order_relaxed);
-    for (auto& w : analog_) w.store(0, std::memory_order_relaxed);
     // Reading starts at once: a pause here would leave the first reports to the device's own
     // buffer, and a board that changes quickly overfills it (64 reports for hidraw).
     std::array<uint8_t, 512> buffer{};

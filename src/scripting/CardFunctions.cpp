@@ -38,7 +38,7 @@ int OutStateSet(lua_State* L) {
     if (COrvaCard* card = ScriptCard(L)) {
         card->SetOutput(pin, on);
         // A duration the timers refuse (negative, too long) starts no pulse.
-        if (duration != 0 && card->IsConnected() && IsIoPin(pin)) {
+        if (duration != 0 && card->IsLinked() && IsIoPin(pin)) {
             card->SchedulePulseEnd(pin, !on, duration);
         }
     }

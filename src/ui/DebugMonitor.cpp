@@ -4,7 +4,6 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QFileDialog>
-#include <QFontDatabase>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -24,6 +23,7 @@
 #include "platform/Paths.h"
 #include "platform/Text.h"
 #include "platform/UserPrompt.h"
+#include "ui/Fonts.h"
 
 namespace orva {
 namespace {
@@ -36,14 +36,9 @@ QString ToQString(std::u16string_view text) {
                    static_cast<qsizetype>(text.size()));
 }
 
-// Courier New where it exists, else the system's fixed font; sized so that a line is about
-// kLineHeight pixels high whichever face is found.
+// A monospace face, sized so that a line is about kLineHeight pixels high whichever is found.
 QFont MonitorFont() {
-    QFont font;
-    font.setFamilies({QStringLiteral("Courier New"),
-                      QFontDatabase::systemFont(QFontDatabase::FixedFont).family()});
-    font.setStyleHint(QFont::Monospace);
-    font.setFixedPitch(true);
+    QFont font = MonospaceFont();
     for (int pixels = kLineHeight; pixels > 8; --pixels) {
         font.setPixelSize(pixels);
         if (QFontMetrics(font).height() <= kLineHeight) break;

@@ -2,6 +2,7 @@
 
 #include "platform/Paths.h"
 #include "platform/Profile.h"
+#include "ui/NotifyPump.h"
 
 #include <signal.h>
 #include <sys/signalfd.h>
@@ -37,11 +38,15 @@ void CDesktopProgram::KeepCNumbers() {
 
 CDesktopProgram::CDesktopProgram()
     : window_(std::make_unique<COrvaPanelDlg>(prompt_, opener_)),
-      core_(std::make_unique<COrvaPanelApp>()) {
+      core_(std::make_unique<COrvaPanelApp>()),
+      // Draining from the start: the start-up's own question follows the boards as they come.
+      pump_(std::make_unique<CNotifyPump>(core_->Notify())) {
     QApplication::setQuitOnLastWindowClosed(false);  // hidden in the tray is still running
     window_->SetBackend(core_->Backend());
+    // exit, not quit: quit asks every window to close first, and the monitors would note
+    // themselves closed (or refuse), while the window's end is the instance's end.
     connect(window_.get(), &QDialog::finished, this, [this] {
-        if (running_) QCoreApplication::quit();
+        if (running_) QCoreApplication::exit(0);
     });
     const sigset_t set = StopSignals();
     sigset_t blocked;
@@ -54,24 +59,35 @@ CDesktopProgram::CDesktopProgram()
             signalfd_siginfo info{};
             while (::read(signalFd_, &info, sizeof(info)) == sizeof(info)) {
             }
-            // Every loop ends, a start-up question's included (it then takes its safe answer).
+            // Every loop ends, an open question's included: it then stores nothing, and a
+            // start-up question takes its safe answer.
             stopRequested_ = true;
-            window_->ExitProgram();
+            if (core_->Started()) {
+                core_->Controller().EndInstance();
+            } else {
+                window_->EndDialog();
+            }
             QCoreApplication::exit(0);
         });
     }
 }
 
 CDesktopProgram::~CDesktopProgram() {
-    // The last disconnect (BEFORE DISCONNECT events, outputs off, "Arn.Fin:") runs here.
+    // The last disconnect (BEFORE DISCONNECT events, outputs off, "Arn.Fin:") runs first, while
+    // the window still shows it; then go, in turn, what points into the core (the monitors,
+    // the pump on its queue), the core, and the window it reported to.
+    if (core_->Started()) core_->Controller().Destroy();
+    window_->Detach();
+    pump_.reset();
     core_.reset();
+    window_.reset();
     if (signalFd_ >= 0) ::close(signalFd_);
 }
 
 std::optional<int> CDesktopProgram::Start(const std::vector<std::u16string>& params) {
     FrontEnd frontEnd{prompt_, *window_, *window_, opener_};
     if (const auto code = core_->InitInstance(params, frontEnd)) return code;
-    window_->Attach(core_->Controller(), core_->Notify());
+    window_->Attach(core_->Controller());
     return std::nullopt;
 }
 

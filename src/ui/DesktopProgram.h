@@ -17,6 +17,8 @@ class QSocketNotifier;
 
 namespace orva {
 
+class CNotifyPump;
+
 class CDesktopProgram final : public QObject {
     Q_OBJECT
 
@@ -41,12 +43,14 @@ public:
     CConnectionController& Controller() { return core_->Controller(); }
 
 private:
+    // Destroyed in an order of their own (see the destructor): the window's monitors point
+    // into the core, the pump drains the core's queue, and the core's last disconnect still
+    // reports to the window.
     CQtUserPrompt prompt_;
     CQtShellOpener opener_;
-    // Declared before the core so that it is destroyed after it: the controller's last
-    // disconnect still reports to the window.
     std::unique_ptr<COrvaPanelDlg> window_;
     std::unique_ptr<COrvaPanelApp> core_;
+    std::unique_ptr<CNotifyPump> pump_;
     int signalFd_ = -1;
     QSocketNotifier* signals_ = nullptr;
     bool running_ = false;  // the event loop runs: the window's end may quit it

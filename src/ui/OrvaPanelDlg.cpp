@@ -26,7 +26,6 @@
 #include "ui/EventsListDlg.h"
 #include "ui/IoMonitor.h"
 #include "ui/IocpConfig.h"
-#include "ui/NotifyPump.h"
 #include "ui/OrvaConfigDlg.h"
 #include "ui/TrayIcon.h"
 
@@ -132,7 +131,7 @@ void COrvaPanelDlg::BuildWindow() {
         if (controller_) controller_->EditServers();
     });
 
-    autoConnect_ = new QCheckBox(QStringLiteral("Auto &connect"), this);
+    autoConnect_ = new QCheckBox(QStringLiteral("&Auto connect"), this);
     autoConnect_->setObjectName(QStringLiteral("autoConnect"));
     autoHide_ = new QCheckBox(QStringLiteral("Auto &hide after a successful connection"), this);
     autoHide_->setObjectName(QStringLiteral("autoHide"));
@@ -165,15 +164,20 @@ void COrvaPanelDlg::BuildWindow() {
     SetConfigButtonsEnabled(true);
 }
 
-void COrvaPanelDlg::Attach(CConnectionController& controller, CNotify& notify) {
+void COrvaPanelDlg::Attach(CConnectionController& controller) {
     controller_ = &controller;
     monitor_ = std::make_unique<CDebugMonitor>(controller.Monitor(), prompt_);
     if (backend_) ioMonitor_ = std::make_unique<CIoMonitor>(controller, *backend_);
-    pump_ = new CNotifyPump(notify, this);
     if (!HasTray()) status_->setToolTip(QString::fromUtf8(kNoTrayNote));
     const QSignalBlocker block(autostart_);
     autostart_->setChecked(IsAutostartOn(controller.InstanceName()));
     controller.RefreshStatus();
+}
+
+void COrvaPanelDlg::Detach() {
+    ioMonitor_.reset();
+    monitor_.reset();
+    controller_ = nullptr;
 }
 
 bool COrvaPanelDlg::HasTray() {
@@ -185,6 +189,8 @@ void COrvaPanelDlg::ShowStatus(const StatusInfo& status) {
     QPalette palette = status_->palette();
     palette.setColor(QPalette::WindowText, QColor::fromRgb(status.colour));
     status_->setPalette(palette);
+    // Within a connect's questions another connect must not start.
+    connect_->setEnabled(!status.busy);
     tray_->Update(status);
     if (ioMonitor_) ioMonitor_->UpdateSource();
     // The connect blocks this thread; the cursor says so meanwhile.
@@ -270,7 +276,12 @@ bool COrvaPanelDlg::EditEvents(CEventTable& table, const CEventTypeNames& typeNa
 }
 
 void COrvaPanelDlg::ExitProgram() {
-    done(QDialog::Rejected);
+    // Through the controller, so a question open meanwhile stores nothing.
+    if (controller_) {
+        controller_->EndInstance();
+    } else {
+        done(QDialog::Rejected);
+    }
 }
 
 void COrvaPanelDlg::AskExit() {

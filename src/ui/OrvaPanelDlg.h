@@ -17,7 +17,6 @@ namespace orva {
 
 class CDebugMonitor;
 class CIoMonitor;
-class CNotifyPump;
 class CTrayIcon;
 class IShellOpener;
 
@@ -28,8 +27,11 @@ public:
     COrvaPanelDlg(IUserPrompt& prompt, IShellOpener& opener, QWidget* parent = nullptr);
     ~COrvaPanelDlg() override;
 
-    // After start-up: the controller to drive and the queue whose notifications it handles.
-    void Attach(CConnectionController& controller, CNotify& notify);
+    // After start-up: the controller to drive.
+    void Attach(CConnectionController& controller);
+    // Lets go of the controller and of the windows that point into it (the print monitor and
+    // the I/O monitor); the program does this before the controller is destroyed.
+    void Detach();
     // The boards the card tools open; given before start-up, whose questions may open them.
     void SetBackend(IHidBackend& backend) { backend_ = &backend; }
 
@@ -84,7 +86,6 @@ private:
     std::unique_ptr<CDebugMonitor> monitor_;
     std::unique_ptr<CIoMonitor> ioMonitor_;
     CNamesList names_;  // the editor's completion and colours, refreshed by the events list
-    CNotifyPump* pump_ = nullptr;
     CTrayIcon* tray_ = nullptr;
     QLabel* status_ = nullptr;
     QPushButton* orvaConfig_ = nullptr;

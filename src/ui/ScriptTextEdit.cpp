@@ -1,8 +1,6 @@
 #include "ui/ScriptTextEdit.h"
 
 #include <QContextMenuEvent>
-#include <QFontDatabase>
-#include <QFontInfo>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
@@ -10,6 +8,7 @@
 #include <algorithm>
 
 #include "scripting/EditorCatalogue.h"
+#include "ui/Fonts.h"
 #include "ui/ScriptHighlighter.h"
 #include "ui/ScriptPopups.h"
 #include "ui/text/ScriptText.h"
@@ -34,13 +33,9 @@ QColor Mix(uint32_t a, uint32_t b, double part) {
                             from.blueF() + (to.blueF() - from.blueF()) * part);
 }
 
-// "Courier New" (or the system's fixed font where it is missing), one cell 16 pixels high at
-// 96 dpi.
+// A monospace face, one cell 16 pixels high at 96 dpi.
 QFont EditorFont(const QWidget* widget) {
-    QFont font(QStringLiteral("Courier New"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    if (!QFontInfo(font).fixedPitch()) font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    QFont font = MonospaceFont();
     font.setPointSizeF(10);
     const double cell = QFontMetricsF(font, widget).height();
     const double wanted = kCellHeight * widget->logicalDpiY() / 96.0;

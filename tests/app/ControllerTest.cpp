@@ -7,6 +7,7 @@
 #include "card/VirtualBoard.h"
 #include "platform/Profile.h"
 #include "platform/Text.h"
+#include "support/Prompts.h"
 #include "support/Pump.h"
 #include "support/Simulators.h"
 #include "support/TestEnv.h"
@@ -417,11 +418,19 @@ public:
     std::function<void()> onOpen = [] {};
 };
 
-TEST_F(ControllerTest, UnplugAsksAndTheBoardsReturnClosesTheQuestion) {
-    auto board = test::StartBoard("ORVA-12345");
+// Unplugged while connected: the question, closed by the board's return; the scripts go on
+// meanwhile, and the board comes back open with what they set and its inputs reaching them.
+TEST_F(ControllerTest, AnUnpluggedBoardIsAskedForAndReopenedWithWhatTheScriptsSet) {
+    const std::vector<std::string> boardArgs{"board", "--serial", "ORVA-12345", "--kind",
+                                             "main",  "--ext",    "0,5,15"};
+    auto board = std::make_unique<test::SimProcess>(boardArgs);
     auto server = test::StartServer();
     WriteConfig({{"127.0.0.1", server->Port()}}, 0, 0);
-    WriteEvents(u"<offset type=\"0\" name=\"HELLO\" id=\"0\" script=\"started = 1\"/>");
+    WriteEvents(
+        u"<offset type=\"0\" name=\"SETUP\" id=\"0\" script=\"HDG = orva.display.create(1, "
+        u"3)\"/><offset type=\"2\" name=\"SWITCH\" id=\"20\" script=\"iocp.offset.value.set('P3D', "
+        u"330, Value)\"/><offset type=\"6\" name=\"LAMP\" id=\"330\" "
+        u"script=\"orva.dout.state.set(30, Value) orva.display.show.hdg(HDG, 90 * Value)\"/>");
     NestedPrompt prompt(notify_);
     CConnectionController controller(notify_, backend_, prompt, view_, dialogs_);
     notify_.SetHandler(
@@ -430,17 +439,35 @@ TEST_F(ControllerTest, UnplugAsksAndTheBoardsReturnClosesTheQuestion) {
     CDeviceWatcher watcher(notify_);
     controller.ToggleConnection();
     ASSERT_TRUE(controller.IsConnected());
+    ASSERT_EQ(server->Command("wait-clients 1 3000"), "ok");
     std::unique_ptr<test::SimProcess> back;
-    prompt.onOpen = [&] { back = test::StartBoard("ORVA-12345"); };  // plugged in again
+    StatusInfo away;
+    prompt.onOpen = [&] {
+        server->Command("set 330 1");
+        EXPECT_TRUE(PumpUntil([&] { return controller.Card().OutputState(30); }));
+        away = controller.Status();
+        back = std::make_unique<test::SimProcess>(boardArgs);  // plugged in again
+    };
     board->Kill();
     ASSERT_TRUE(PumpUntil([&] { return !prompt.Closed().empty(); }, std::chrono::seconds(8)));
     EXPECT_EQ(prompt.Closed()[0], u"Card not found..");
-    EXPECT_EQ(prompt.Requests().back().text,
-              u"Your selected Orva Card is not present.\r\nDo you want to change the Orva Card?");
-    EXPECT_EQ(dialogs_.selections, 0);              // answered No by the program
-    EXPECT_FALSE(controller.Card().IsConnected());  // the board stays closed
-    EXPECT_TRUE(controller.IsConnected());          // scripts and servers untouched
+    EXPECT_EQ(prompt.Requests().back(),
+              (PromptRequest{
+                  u"Your selected Orva Card is not present.\r\nDo you want to change the Orva Card?",
+                  u"Card not found...", PromptButtons::YesNo, PromptIcon::Warning, false}));
+    EXPECT_EQ(dialogs_.selections, 0);  // answered No by the program
+    EXPECT_EQ(away.text, u"Current status: Connected, but the Orva card is missing.");
+    EXPECT_EQ(away.trayTip, u"ID000: Connected, but the Orva card is missing.");
+    EXPECT_EQ(away.trayIcon, 129);
     EXPECT_EQ(controller.CardQuestionState(), CConnectionController::CardQuestion::None);
+    ASSERT_TRUE(controller.Card().IsConnected());
+    EXPECT_EQ(back->Command("wait-out 30 1 3000"), "ok");
+    EXPECT_EQ(back->Command("wait-digits 1 3 090 3000"), "ok");
+    EXPECT_EQ(LastStatus(), u"Current status: Connected.");
+    back->Command("set 20 1");
+    EXPECT_TRUE(PumpUntil([&] {
+        return server->Command("wait-line Arn.Resp:330=1: 0") == "ok";
+    }));
     controller.Destroy();
 }
 

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFontMetricsF>
 #include <QPointer>
 #include <QTimer>
 #include <functional>
@@ -17,6 +18,17 @@ T* Child(const QObject* parent, const char* name) {
     T* child = parent->findChild<T*>(QString::fromLatin1(name));
     EXPECT_NE(child, nullptr) << name;
     return child;
+}
+
+// Whether a font is monospace by what it draws: a row of narrow letters is as wide as a row of
+// wide ones, digits and blanks, whatever the family calls itself.
+inline bool ColumnsLineUp(const QFont& font) {
+    const QFontMetricsF metrics(font);
+    const qreal wide = metrics.horizontalAdvance(QStringLiteral("WWWWWWWWWW"));
+    for (const char* row : {"iiiiiiiiii", "llllllllll", "0000000000", "          "}) {
+        if (!qFuzzyCompare(metrics.horizontalAdvance(QString::fromLatin1(row)), wide)) return false;
+    }
+    return wide > 0;
 }
 
 // Runs action on the next modal window to open (current is the one open now), from inside the

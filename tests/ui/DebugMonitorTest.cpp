@@ -17,6 +17,7 @@
 
 #include "app/HelpPages.h"
 #include "platform/UserPrompt.h"
+#include "support/Widgets.h"
 #include "support/Prompts.h"
 #include "support/TestEnv.h"
 
@@ -174,7 +175,7 @@ TEST_F(DebugMonitorTest, LooksAndKeys) {
     for (int x = 0; x < 60; ++x)
         for (int y = 0; y < 20; ++y) textColour |= image.pixelColor(x, y) == QColor(66, 152, 176);
     EXPECT_TRUE(textColour);
-    EXPECT_TRUE(QFontInfo(display->font()).fixedPitch());
+    EXPECT_TRUE(test::ColumnsLineUp(display->font()));
     EXPECT_GE(display->fontMetrics().height(), 14);
     EXPECT_LE(display->fontMetrics().height(), 17);
 

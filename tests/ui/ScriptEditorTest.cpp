@@ -149,7 +149,7 @@ TEST_F(ScriptEditorTest, ColoursByKindInTheStoredThemeStoresAChoiceAtOnceAndFoll
     EXPECT_EQ(editor_->Theme(), EditorTheme::Dark);
     EXPECT_TRUE(Item("Theme", "Dark")->isChecked());
     EXPECT_EQ(Text()->palette().color(QPalette::Base), QColor(30, 30, 30));
-    EXPECT_TRUE(QFontInfo(Text()->font()).fixedPitch());
+    EXPECT_TRUE(test::ColumnsLineUp(Text()->font()));
     EXPECT_EQ(CHelpPages::Shared().Current(), u"editor_de_scripts_de_lua.htm");
     // Typed at once: "Panel." would open the Helper list.
     Text()->insertPlainText(QStringLiteral("if Panel.lamp then SetLamp(Id) end_x"));
