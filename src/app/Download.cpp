@@ -45,10 +45,17 @@ struct Transfer {
     std::ofstream out;
     const DownloadProgress* progress = nullptr;
     bool cancelled = false;
+    int64_t written = 0;
+    int64_t maxBytes = 0;
 };
 
 size_t WriteToStream(char* data, size_t size, size_t count, void* transfer) {
-    static_cast<Transfer*>(transfer)->out.write(data, static_cast<std::streamsize>(size * count));
+    auto* t = static_cast<Transfer*>(transfer);
+    const auto bytes = static_cast<int64_t>(size * count);
+    // A short count ends the transfer with an error: the document is too large.
+    if (t->written + bytes > t->maxBytes) return 0;
+    t->written += bytes;
+    t->out.write(data, static_cast<std::streamsize>(bytes));
     return size * count;
 }
 
@@ -62,12 +69,13 @@ int OnProgress(void* transfer, curl_off_t total, curl_off_t received, curl_off_t
 }  // namespace
 
 DownloadResult Download(const std::string& url, const std::filesystem::path& file, long timeoutMs,
-                        const DownloadProgress& progress) {
+                        const DownloadProgress& progress, int64_t maxBytes) {
     const CurlApi* curl = Curl();
     if (!curl) return DownloadResult::Failed;
     CURL* handle = curl->init();
     if (!handle) return DownloadResult::Failed;
     Transfer transfer;
+    transfer.maxBytes = maxBytes;
     transfer.out.open(file, std::ios::binary | std::ios::trunc);
     if (!transfer.out) {
         curl->cleanup(handle);
@@ -80,6 +88,8 @@ DownloadResult Download(const std::string& url, const std::filesystem::path& fil
     curl->setopt(handle, CURLOPT_FAILONERROR, 1L);
     curl->setopt(handle, CURLOPT_NOSIGNAL, 1L);
     curl->setopt(handle, CURLOPT_PROTOCOLS_STR, "http,https");
+    // A server that says the size at once is refused before anything is written.
+    curl->setopt(handle, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBytes));
     curl->setopt(handle, CURLOPT_WRITEFUNCTION, WriteToStream);
     curl->setopt(handle, CURLOPT_WRITEDATA, &transfer);
     if (progress) {

@@ -42,6 +42,9 @@ inline constexpr size_t kSlots = 256;
 
 using Report = std::array<uint8_t, kReportSize>;
 
+// The serial of a card list line "%03d: %s" (ListCards): the line from its sixth character on.
+std::u16string SerialOfCardLine(std::u16string_view line);
+
 // Whether a format (after the segment replacements) is one floating-point conversion with
 // literal text around it, the only kind ShowUsr formats.
 bool IsDisplayNumberFormat(std::u16string_view format);

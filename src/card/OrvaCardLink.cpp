@@ -207,6 +207,10 @@ void COrvaCard::Close() {
     }
 }
 
+std::u16string SerialOfCardLine(std::u16string_view line) {
+    return std::u16string(line.size() > 5 ? line.substr(5) : std::u16string_view());
+}
+
 int COrvaCard::ListCards(std::vector<std::u16string>* lines) {
     int count = 0;
     for (const HidDeviceInfo& d : backend_.Enumerate()) {

@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <string>
 
-#include "ui/CardTool.h"
+#include "ui/QtCardTool.h"
 
 class QComboBox;
 class QLabel;
@@ -41,7 +41,7 @@ private:
     int pinId_ = 0;
     bool started_ = false;
     bool inCardInfo_ = false;
-    CCardTool tool_;
+    CQtCardTool tool_;
 
     QComboBox* cards_ = nullptr;
     QComboBox* pins_ = nullptr;

@@ -18,7 +18,7 @@
 #include "card/PinIds.h"
 #include "platform/Paths.h"
 #include "platform/Profile.h"
-#include "ui/CardTool.h"
+#include "ui/QtCardTool.h"
 #include "ui/IoWidgets.h"
 
 namespace orva {
@@ -119,7 +119,7 @@ void CIoMonitor::UpdateSource() {
 
 void CIoMonitor::OpenOwnBoard() {
     const CConfiguration& config = controller_.Configuration();
-    tool_ = std::make_unique<CCardTool>(backend_, CCardTool::OnFinish::AdcOffThenClose,
+    tool_ = std::make_unique<CQtCardTool>(backend_, CCardTool::OnFinish::AdcOffThenClose,
                                         CCardTool::Handlers{nullptr, [this] {
                                                                 // The board came or went: look for
                                                                 // it again.

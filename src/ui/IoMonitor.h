@@ -22,7 +22,7 @@ class QVBoxLayout;
 namespace orva {
 
 class CAnalogPlot;
-class CCardTool;
+class CQtCardTool;
 class CConnectionController;
 class CPinGrid;
 class CSegmentRow;
@@ -74,7 +74,7 @@ private:
     CConnectionController& controller_;
     IHidBackend& backend_;
     COrvaCard* card_ = nullptr;
-    std::unique_ptr<CCardTool> tool_;
+    std::unique_ptr<CQtCardTool> tool_;
     QTimer* timer_ = nullptr;
     QLabel* state_ = nullptr;
     QTabWidget* tabs_ = nullptr;

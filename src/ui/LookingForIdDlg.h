@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "ui/CardTool.h"
+#include "ui/QtCardTool.h"
 #include "ui/text/PinLearning.h"
 
 class QLabel;
@@ -49,7 +49,7 @@ private:
     CPinLearner learner_;
     int32_t id_ = 0;
     bool started_ = false;
-    CCardTool tool_;
+    CQtCardTool tool_;
 
     QLabel* text_ = nullptr;
     QPushButton* cancel_ = nullptr;

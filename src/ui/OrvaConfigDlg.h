@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/ConnectionController.h"
-#include "ui/CardTool.h"
+#include "ui/QtCardTool.h"
 
 class QComboBox;
 class QLabel;
@@ -50,7 +50,7 @@ private:
     bool senseVcc_ = false;
     bool started_ = false;
     bool inCardInfo_ = false;
-    CCardTool tool_;
+    CQtCardTool tool_;
 
     QComboBox* cards_ = nullptr;
     QLineEdit* name_ = nullptr;

@@ -12,12 +12,9 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <chrono>
-#include <functional>
 #include <limits>
 #include <system_error>
 
-#include "app/Download.h"
 #include "app/OrvaPanelApp.h"
 #include "app/UpdateCheck.h"
 #include "platform/Paths.h"
@@ -28,11 +25,6 @@
 
 namespace orva {
 namespace {
-
-// The server must start answering within a few seconds (an unreachable host fails quickly); the
-// whole document then has a minute, enough for a slow line.
-constexpr std::chrono::seconds kAnswerTimeout{5};
-constexpr long kDownloadTimeoutMs = 60000;
 
 const QColor kHeaderBack(80, 110, 80);
 const QColor kEmptyScriptBack(200, 220, 200);
@@ -48,43 +40,6 @@ std::u16string FromQ(const QString& text) {
 
 int ClampToInt(int64_t value) {
     return static_cast<int>(std::clamp<int64_t>(value, 0, std::numeric_limits<int>::max()));
-}
-
-using ProgressReport = std::function<void(int64_t received, int64_t total)>;
-
-// Runs on the worker thread: download into a file of its own, then let the cache rule decide.
-// The cache file is never written before the download is complete and reads as a repository.
-bool DownloadRepository(const std::string& url, const std::filesystem::path& cache,
-                        const std::stop_token& stop, const ProgressReport& report,
-                        bool& cancelled) {
-    cancelled = false;
-    const std::filesystem::path file = MakeRepositoryDownloadFile();
-    if (file.empty()) return false;
-    const auto start = std::chrono::steady_clock::now();
-    bool noAnswer = false;
-    int64_t shownReceived = -1;
-    int64_t shownTotal = -1;
-    const DownloadResult result =
-        Download(url, file, kDownloadTimeoutMs, [&](int64_t received, int64_t total) {
-            if (stop.stop_requested()) return false;
-            if (received == 0 && std::chrono::steady_clock::now() - start > kAnswerTimeout) {
-                noAnswer = true;
-                return false;
-            }
-            if (received != shownReceived || total != shownTotal) {
-                shownReceived = received;
-                shownTotal = total;
-                report(received, total);
-            }
-            return true;
-        });
-    if (result != DownloadResult::Ok) {
-        std::error_code ec;
-        std::filesystem::remove(file, ec);
-        cancelled = result == DownloadResult::Cancelled && !noAnswer;
-        return false;
-    }
-    return InstallRepositoryDownload(file, cache) == CacheUpdate::Replaced;
 }
 
 }  // namespace
@@ -267,24 +222,23 @@ void CRepositoryDlg::StartDownload() {
     progress_->setValue(0);
     ShowProgressRow(true);
     update_->setEnabled(false);
-    worker_ = std::jthread(
-        [this, id, url = ToUtf8(address), cache = RepositoryFile()](const std::stop_token& stop) {
-            const ProgressReport report = [this, id](int64_t received, int64_t total) {
+    // The reports come from the download's thread; they are handled here, on the dialog's.
+    download_ = std::make_unique<CRepositoryDownload>(
+        ToUtf8(address), RepositoryFile(),
+        CRepositoryDownload::Reports{
+            [this, id](int64_t received, int64_t total) {
                 QMetaObject::invokeMethod(
                     this,
                     [this, id, received, total] {
                         if (id == wanted_) ShowProgress(received, total);
                     },
                     Qt::QueuedConnection);
-            };
-            bool cancelled = false;
-            const bool replaced = DownloadRepository(url, cache, stop, report, cancelled);
-            const Outcome outcome =
-                replaced ? Outcome::Replaced : (cancelled ? Outcome::Cancelled : Outcome::Failed);
-            // The thread's last act: the join in Finish never waits.
-            QMetaObject::invokeMethod(
-                this, [this, id, outcome] { Finish(id, outcome); }, Qt::QueuedConnection);
-        });
+            },
+            [this, id](Outcome outcome) {
+                QMetaObject::invokeMethod(
+                    this, [this, id, outcome] { Finish(id, outcome); }, Qt::QueuedConnection);
+            }});
+    download_->Start();
 }
 
 void CRepositoryDlg::ShowProgress(int64_t received, int64_t total) {
@@ -297,16 +251,17 @@ void CRepositoryDlg::ShowProgress(int64_t received, int64_t total) {
 }
 
 void CRepositoryDlg::Finish(uint64_t id, Outcome outcome) {
-    if (id == started_ && worker_.joinable()) {
-        worker_.join();
+    if (id == started_ && download_) {
+        download_->Wait();  // the report was the thread's last act: this never waits
         update_->setEnabled(!host_.empty());
     }
+    // A new cache is always shown, also when the stop came after it was written: the list never
+    // disagrees with the cache behind it.
+    if (outcome == Outcome::Replaced) Load();
     if (id != wanted_) return;  // stopped meanwhile
     wanted_ = 0;
     ShowProgressRow(false);
-    if (outcome == Outcome::Replaced) {
-        Load();
-    } else if (outcome == Outcome::Failed) {
+    if (outcome == Outcome::Failed) {
         prompt_.ShowMessage(
             u"Error downloading the repository from server.\r\n\r\nPlease, try again latter.",
             u"Download error...", PromptIcon::Error);
@@ -317,16 +272,16 @@ void CRepositoryDlg::Finish(uint64_t id, Outcome outcome) {
 void CRepositoryDlg::StopDownload() {
     // The transfer notices the stop at its next progress report (within about a second); the
     // dialog does not wait for that.
-    if (!worker_.joinable()) return;
+    if (!IsDownloading()) return;
     wanted_ = 0;
-    worker_.request_stop();
+    download_->Stop();
     ShowProgressRow(false);
 }
 
 void CRepositoryDlg::EndDownload() {
-    if (!worker_.joinable()) return;
+    if (!IsDownloading()) return;
     StopDownload();
-    worker_.join();
+    download_->Wait();
     update_->setEnabled(!host_.empty());
 }
 

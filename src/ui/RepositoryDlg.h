@@ -3,13 +3,14 @@
 
 #include <QDialog>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/HelpPages.h"
 #include "ui/text/Repository.h"
+#include "ui/text/RepositoryDownload.h"
 
 class QLabel;
 class QLineEdit;
@@ -38,7 +39,7 @@ public:
     // The script chosen with Insert; set only when the dialog ended with Accepted.
     const std::optional<std::u16string>& Result() const { return result_; }
     // True from the start of a download until its thread has ended, a stopped one included.
-    bool IsDownloading() const { return worker_.joinable(); }
+    bool IsDownloading() const { return download_ && download_->Running(); }
 
     // Stops a running download and waits for its thread before the dialog closes.
     void done(int result) override;
@@ -52,7 +53,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    enum class Outcome { Replaced, Failed, Cancelled };
+    using Outcome = CRepositoryDownload::Outcome;
 
     void Build();
     bool Load();
@@ -78,7 +79,7 @@ private:
     // dropped, and the user can go on at once while its thread winds down.
     uint64_t started_ = 0;  // the id of the last download started
     uint64_t wanted_ = 0;   // the id whose reports count; 0 when none
-    std::jthread worker_;
+    std::unique_ptr<CRepositoryDownload> download_;
 
     QTableWidget* list_ = nullptr;
     QLineEdit* filter_ = nullptr;

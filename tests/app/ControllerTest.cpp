@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
 
 #include "app/ConnectionController.h"
 #include "app/DeviceWatcher.h"
+#include "app/InstanceName.h"
+#include "app/InstanceRegistry.h"
 #include "card/VirtualBoard.h"
 #include "platform/Profile.h"
 #include "platform/Text.h"
@@ -392,6 +395,56 @@ TEST_F(ControllerTest, RenameOntoExistingFiles) {
     other.SelectCard();
     EXPECT_EQ(CProfile(folder_ / "cockpit_conf.cnf").ReadString(u"Orva", u"Serial", u""),
               u"ORVA-333");
+}
+
+// A card name is a file name and the instance's name among the running ones: a name that is no
+// file name, or that another instance runs under, is refused with the start-up's message, and
+// nothing is written under it.
+TEST_F(ControllerTest, ARenameToANameThatIsNoFileNameOrIsTakenIsRefused) {
+    WriteConfig({}, 1, 0);
+    CInstanceRegistry mine;
+    ASSERT_TRUE(mine.Acquire(u"OrvaPanel (ID000)"));
+    controller_.SetInstanceChanged(
+        [&](const std::u16string& name) { return mine.Acquire(InstanceTitle(ToUpper(name))); });
+    CInstanceRegistry other;
+    ASSERT_TRUE(other.Acquire(u"OrvaPanel (COCKPIT)"));
+    Initialise();
+    const auto files = [&] {
+        std::set<std::filesystem::path> found;
+        for (const auto& e : std::filesystem::recursive_directory_iterator(home_.Root()))
+            found.insert(e.path());
+        return found;
+    };
+    const std::set<std::filesystem::path> before = files();
+    const std::pair<std::u16string, std::u16string> cases[] = {
+        {u"../../x", InvalidNameMessage(u"../../x")},
+        {u"/tmp/x", InvalidNameMessage(u"/tmp/x")},
+        {u".", InvalidNameMessage(u".")},
+        {u"..", InvalidNameMessage(u"..")},
+        {u"a:b", InvalidNameMessage(u"a:b")},
+        {u"", InvalidNameMessage(u"")},
+        {u"Cockpit", NameTakenMessage(u"COCKPIT")},
+    };
+    for (const auto& [name, message] : cases) {
+        prompt_.ClearRecord();
+        dialogs_.choice = CardChoice{u"ORVA-777", name, false};
+        prompt_.QueueAnswer(PromptAnswer::Yes);  // change the name
+        controller_.SelectCard();
+        ASSERT_EQ(prompt_.Count(), 2u) << ToUtf8(name);
+        EXPECT_EQ(prompt_.Requests()[1],
+                  (PromptRequest{message, u"Error", PromptButtons::Ok, PromptIcon::Error, false}));
+        EXPECT_EQ(controller_.InstanceName(), u"ID000");
+        EXPECT_EQ(view_.title, u"OrvaPanel (ID000)");
+    }
+    // Only the old name's files and the card settings were written; the old name is still ours.
+    std::set<std::filesystem::path> added;
+    for (const auto& p : files())
+        if (!before.count(p)) added.insert(p);
+    for (const auto& p : added) {
+        EXPECT_TRUE(p == folder_ / "id000_vars.xml" || p == folder_ / "orva.cnf") << p;
+    }
+    CInstanceRegistry third;
+    EXPECT_FALSE(third.Acquire(u"OrvaPanel (ID000)"));
 }
 
 // A question box that runs a nested loop until answered or closed, as a modal box does.

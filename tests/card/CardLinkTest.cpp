@@ -55,12 +55,14 @@ TEST_F(CardLinkTest, ListCardsAndPresence) {
     for (size_t i = 0; i < lines.size(); ++i) {
         const std::u16string head = Format(u"%03d: ", i + 1);
         EXPECT_EQ(lines[i].substr(0, 5), head);
-        serials.push_back(lines[i].substr(5));
+        serials.push_back(SerialOfCardLine(lines[i]));
     }
     std::sort(serials.begin(), serials.end());
     EXPECT_EQ(serials, (std::vector<std::u16string>{u"ORVA-00001", u"ORVA-00002", u"SRV-00003"}));
     card_.Configure(PID_USBMAIN, u"orva-00002");
     EXPECT_EQ(card_.ListCards(nullptr), 2);
+    EXPECT_EQ(SerialOfCardLine(u"002: "), u"");
+    EXPECT_EQ(SerialOfCardLine(u"003"), u"");
     EXPECT_TRUE(card_.IsPresent());
     boards_[1]->Stop();
     EXPECT_FALSE(card_.IsPresent());

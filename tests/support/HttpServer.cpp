@@ -8,8 +8,14 @@
 namespace orva::test {
 namespace {
 
-void SendAll(int fd, const std::string& bytes) {
-    ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+// False when the client has gone.
+bool SendAll(int fd, const std::string& bytes) {
+    for (size_t sent = 0; sent < bytes.size();) {
+        const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0) return false;
+        sent += static_cast<size_t>(n);
+    }
+    return true;
 }
 
 }  // namespace
@@ -118,6 +124,16 @@ void HttpServer::Respond(int fd, const std::string& path) {
             break;
         case Answer::Silent:
             WaitForRelease();
+            break;
+        case Answer::Late:
+            WaitForRelease();
+            SendAll(fd, head + body);
+            break;
+        case Answer::Endless:
+            // No length: the body again and again, until the client gives up.
+            if (!SendAll(fd, "HTTP/1.1 200 OK\r\nConnection: close\r\n\r\n")) break;
+            while (SendAll(fd, body)) {
+            }
             break;
     }
 }

@@ -1,6 +1,7 @@
 // A small HTTP server on 127.0.0.1 for the download tests: one path answered the way the test
-// asks (the document, 404, a response cut off or paused half way, no answer at all), 404 for
-// any other path; one connection at a time.
+// asks (the document, 404, a response cut off or paused half way, no answer at all, the
+// document only once released, the body over and over without end), 404 for any other path;
+// one connection at a time.
 #pragma once
 
 #include <condition_variable>
@@ -13,7 +14,7 @@ namespace orva::test {
 
 class HttpServer {
 public:
-    enum class Answer { Document, NotFound, CutHalfWay, PauseHalfWay, Silent };
+    enum class Answer { Document, NotFound, CutHalfWay, PauseHalfWay, Silent, Late, Endless };
 
     HttpServer();
     ~HttpServer();

@@ -23,6 +23,7 @@
 #include "support/Simulators.h"
 #include "support/TestEnv.h"
 #include "support/Widgets.h"
+#include "ui/MainWindowFixture.h"
 #include "ui/DebugMonitor.h"
 #include "ui/DesktopProgram.h"
 #include "ui/TrayIcon.h"
@@ -49,52 +50,6 @@ public:
 
 public slots:
     void Open(const QUrl& url) { opened << url.toString(); }
-};
-
-class MainWindowTest : public test::HomeTest {
-protected:
-    void SetUp() override {
-        folder_ = home_.MakeUserFolder();
-        ::setenv("ORVA_WEB_HOST", "", 1);  // no update check
-    }
-    void WriteConfig(int port, int autoConnect = 0, int autoHide = 0) {
-        std::string ini =
-            "[Iocp]\nServers=1\nAlias_000=P3D\nIpDir_000=127.0.0.1\nPort_000=" +
-            std::to_string(port) + "\n[Options]\nAutoConnect=" + std::to_string(autoConnect) +
-            "\nAutoHide=" + std::to_string(autoHide) + "\n[Orva]\nSerial=ORVA-12345\n";
-        test::WriteBytes(folder_ / "id000_conf.cnf", ini);
-    }
-    // The simulators, the configuration and the started program with its window shown.
-    void StartAll() {
-        board_ = test::StartBoard("ORVA-12345");
-        server_ = test::StartServer("P3D");
-        ASSERT_TRUE(board_->Ready() && server_->Ready());
-        WriteConfig(server_->Port());
-        program_ = std::make_unique<CDesktopProgram>();
-        ASSERT_FALSE(program_->Start({}).has_value());
-        Window().show();
-    }
-    COrvaPanelDlg& Window() { return program_->Window(); }
-    template <typename T>
-    T* Child(const char* name) {
-        return Window().findChild<T*>(QString::fromLatin1(name));
-    }
-    QString Status() { return Child<QLabel>("status")->text(); }
-    QRgb StatusColour() {
-        return Child<QLabel>("status")->palette().color(QPalette::WindowText).rgb() & 0xFFFFFF;
-    }
-    QStringList TrayMenu() {
-        QStringList texts;
-        for (QAction* a : Window().Tray()->Menu()->actions())
-            texts << (a->isSeparator() ? QStringLiteral("-") : a->text());
-        return texts;
-    }
-    void Click(const char* name) { QTest::mouseClick(Child<QPushButton>(name), Qt::LeftButton); }
-
-    std::filesystem::path folder_;
-    std::unique_ptr<test::SimProcess> board_;
-    std::unique_ptr<test::SimProcess> server_;
-    std::unique_ptr<CDesktopProgram> program_;
 };
 
 TEST_F(MainWindowTest, StatusButtonsToolsAndTrayFollowTheConnection) {
@@ -212,10 +167,16 @@ TEST_F(MainWindowTest, TheCardQuestionClosesItselfAndTheCloseRuleWithoutATray) {
     // A double click on the tray icon shows the window again.
     emit Window().Tray()->Icon()->activated(QSystemTrayIcon::DoubleClick);
     EXPECT_FALSE(Window().isMinimized());
-    // The server drops the link: its close request ends the instance.
+    // The server drops the link: its close request ends the instance, and until the program is
+    // gone every control shows the session ended with it.
     server_->Command("drop");
     EXPECT_TRUE(QTest::qWaitFor([&] { return ended.count() == 1; }, 5000));
-    EXPECT_FALSE(program_->Controller().IsConnected());
+    EXPECT_FALSE(program_->Controller().HasSession());
+    EXPECT_EQ(Status(), QStringLiteral("Current status: NOT connected."));
+    EXPECT_EQ(Child<QPushButton>("connect")->text(), QStringLiteral("&Connect"));
+    EXPECT_TRUE(Child<QPushButton>("iocpConfig")->isEnabled());
+    EXPECT_EQ(TrayMenu().first(), QStringLiteral("Connect"));
+    EXPECT_EQ(Window().Tray()->Icon()->toolTip(), QStringLiteral("ID000: NOT connected."));
 }
 
 TEST_F(MainWindowTest, RightDoubleClickOnTheTrayAsksToExit) {

@@ -175,10 +175,7 @@ TEST(PinLearningTest, PinListsByCardKindAndTheirPinIds) {
     EXPECT_EQ(ToolPinId(16, 0), 0);
 }
 
-TEST(PinLearningTest, CardLinesAndAMainBoardDescriptionWithAFailedCardNumberAndNoExtensions) {
-    EXPECT_EQ(SerialOfCardLine(u"001: ORVA-12345"), u"ORVA-12345");
-    EXPECT_EQ(SerialOfCardLine(u"002: "), u"");
-    EXPECT_EQ(SerialOfCardLine(u"003"), u"");
+TEST(PinLearningTest, AMainBoardDescriptionWithAFailedCardNumberAndNoExtensions) {
     EXPECT_EQ(MainBoardInfoText(u"ORVA-1", false, 2, 1, {}),
               u"Card detected, connected and responding\r\n\r\nType:\t\tORVA BOARD USBMAIN\r\n"
               u"Serial:\t\tORVA-1-CF\r\nVersion:\t\t2.1\r\nExtensions:\tnone\r\n");

@@ -326,7 +326,7 @@ TEST_F(RepositoryDlgTest, AFailedDownloadLeavesListAndCacheAsTheyWere) {
         {Answer::NotFound, ""},
         {Answer::CutHalfWay, kNew},
         {Answer::Document, "<html><body><h1>Welcome to the hotel network</h1></body></html>"},
-        {Answer::Silent, ""}};
+        {Answer::Endless, std::string(64 * 1024, '-')}};
     Open(kOld);
     Filter(QStringLiteral("ana"));
     for (const auto& [answer, body] : failures) {

@@ -135,10 +135,6 @@ int ToolPinId(int addr, int value) {
     return pins.count > 0 ? pins.first + value : 0;
 }
 
-std::u16string SerialOfCardLine(std::u16string_view line) {
-    return std::u16string(line.size() > 5 ? line.substr(5) : std::u16string_view());
-}
-
 std::u16string BoardInfoText(std::u16string_view product, std::u16string_view serial,
                              int versionMajor, int versionMinor) {
     return Format(

@@ -91,8 +91,6 @@ std::vector<PinChoice> PinChoices(int addr);
 // The pin id of a pin list value on the card at addr 0-15; 0 for another ADDR.
 int ToolPinId(int addr, int value);
 
-// The serial of a card list line "%03d: %s": the line from its sixth character on.
-std::u16string SerialOfCardLine(std::u16string_view line);
 
 // The card selection's description of a board that sends no card information. It reports no
 // card number either, so there is nothing to check the serial against.

@@ -1,17 +1,14 @@
-#include "ui/CardTool.h"
+#include "app/CardTool.h"
 
 #include <algorithm>
 
 #include "app/DeviceWatcher.h"
-#include "ui/NotifyPump.h"
-#include "ui/text/PinLearning.h"
 
 namespace orva {
 
 CCardTool::CCardTool(IHidBackend& backend, OnFinish onFinish, Handlers handlers)
     : onFinish_(onFinish),
       handlers_(std::move(handlers)),
-      pump_(std::make_unique<CNotifyPump>(notify_)),
       card_(std::make_unique<COrvaCard>(backend, &notify_)) {
     notify_.SetHandler([this](const Notification& n) { return Handle(n); });
     // Watching from the start, not from the first opening, so a tool opened without its board

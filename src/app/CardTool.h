@@ -1,5 +1,7 @@
-// What every card tool owns while it is open (its own board object, notification queue, pump
-// and device watcher) and the steps the tools share to find, open and let go of their board.
+// What every card tool owns while it is open (its own board object, notification queue and
+// device watcher) and the steps the tools share to find, open and let go of their board. No
+// window here: a window drains the queue from its event loop (CQtCardTool), a test from its own
+// thread.
 #pragma once
 
 #include <cstdint>
@@ -15,7 +17,6 @@
 namespace orva {
 
 class CDeviceWatcher;
-class CNotifyPump;
 class IHidBackend;
 
 class CCardTool {
@@ -27,13 +28,15 @@ public:
     // What closing the tool sends first: the learning tools switch the analog channels off.
     enum class OnFinish { CloseOnly, AdcOffThenClose };
 
-    // On the GUI thread, which then owns the queue and runs the handlers.
+    // On the thread that then owns the queue and runs the handlers.
     CCardTool(IHidBackend& backend, OnFinish onFinish, Handlers handlers);
-    ~CCardTool();
+    virtual ~CCardTool();
     CCardTool(const CCardTool&) = delete;
     CCardTool& operator=(const CCardTool&) = delete;
 
     COrvaCard& Card() { return *card_; }
+    // The queue the board and the device watcher post to; its owner drains it.
+    CNotify& Notify() { return notify_; }
 
     // Closes the card, then lists the attached boards of the product (-1: any) and tells
     // whether the serial is among them, compared exactly.
@@ -60,9 +63,8 @@ private:
     bool finished_ = false;
     std::vector<std::u16string> lines_;
     // Destroyed in reverse: the watcher stops posting, the card joins its reader, then the
-    // pump lets go of the queue.
+    // queue goes.
     CNotify notify_;
-    std::unique_ptr<CNotifyPump> pump_;
     std::unique_ptr<COrvaCard> card_;
     std::unique_ptr<CDeviceWatcher> watcher_;
 };
