@@ -121,6 +121,86 @@ TEST_F(SmokeTest, WithoutATrayTheWindowStaysReachable) {
     ExpectConnectedAndStoppedBySignal(*program);
 }
 
+// The program on a virtual display, with its windows found by their titles as a user sees them.
+class DisplayedProgramTest : public SmokeTest {
+protected:
+    void SetUp() override {
+        SmokeTest::SetUp();
+        if (!Installed("Xvfb") || !Installed("xdotool")) {
+            GTEST_SKIP() << "Xvfb or xdotool is missing (scripts/setup installs them)";
+        }
+        display_ = StartDisplay();
+        ASSERT_FALSE(display_.empty());
+    }
+    std::unique_ptr<test::Process> Start() {
+        return StartProgram({{"DISPLAY", display_}, {"QT_QPA_PLATFORM", "xcb"}});
+    }
+    // Whether a window with that title is shown, within about 15 s.
+    bool WindowShown(const std::string& title, bool shown = true) {
+        const std::string find =
+            "DISPLAY=" + display_ + " xdotool search --onlyvisible --name '^" + title + "$'";
+        for (int i = 0; i < 300; ++i) {
+            if (Shell(find).empty() != shown) return true;
+            ::usleep(50000);
+        }
+        return false;
+    }
+    std::unique_ptr<test::SimProcess> StartBoard() {
+        return std::make_unique<test::SimProcess>(std::vector<std::string>{
+            "board", "--serial", "ORVA-12345", "--kind", "main", "--ext", "0"});
+    }
+
+    std::string display_;
+};
+
+// Started with its board unplugged, the question closes itself when the board is plugged in and
+// the program goes on; connected, the board unplugged and plugged in again is opened again and
+// a switch reaches the server.
+TEST_F(DisplayedProgramTest, TheCardQuestionsCloseThemselvesAndTheBoardComesBackOpen) {
+    StartSimulators(u"");
+    board_->Kill();
+    test::WriteBytes(folder_ / "id000_vars.xml",
+                     "\xFF\xFE" + ToUtf16LeBytes(u"<offsets_list version=\"1.0\"><offset "
+                                                 u"type=\"2\" name=\"SWITCH\" id=\"20\" "
+                                                 u"script=\"iocp.offset.value.set('P3D', 330, "
+                                                 u"Value)\"/></offsets_list>"));
+    auto program = Start();
+    ASSERT_TRUE(WindowShown("Card not found..."));
+    board_ = StartBoard();
+    EXPECT_TRUE(WindowShown("Card not found...", false));
+    EXPECT_EQ(server_->Command("wait-clients 1 15000"), "ok");  // AutoConnect goes on
+
+    board_->Kill();
+    ASSERT_TRUE(WindowShown("Card not found..."));
+    board_ = StartBoard();
+    EXPECT_TRUE(WindowShown("Card not found...", false));
+    EXPECT_EQ(board_->Command("wait-client 10000"), "ok");
+    board_->Command("set 20 1");
+    EXPECT_EQ(server_->Command("wait-line Arn.Resp:330=1: 10000"), "ok");
+    program->Signal(SIGTERM);
+    EXPECT_EQ(program->Wait(), 0);
+}
+
+// A stop signal while the first connect asks "Auto connect...": the program ends at once, and the
+// configuration is byte for byte what it was.
+TEST_F(DisplayedProgramTest, AStopUnderTheFirstConnectQuestionStoresNoAnswer) {
+    StartSimulators();
+    const std::string config = "[Iocp]\nServers=1\nAlias_000=P3D\nIpDir_000=127.0.0.1\nPort_000=" +
+                               std::to_string(server_->Port()) + "\n[Orva]\nSerial=ORVA-12345\n";
+    test::WriteBytes(folder_ / "id000_conf.cnf", config);
+    auto program = Start();
+    ASSERT_TRUE(WindowShown("OrvaPanel \\(ID000\\)"));
+    // Return presses the default button: Connect.
+    Shell("DISPLAY=" + display_ +
+          " xdotool search --onlyvisible --name '^OrvaPanel \\(ID000\\)$' windowfocus --sync "
+          "key Return");
+    ASSERT_TRUE(WindowShown("Auto connect..."));
+    program->Signal(SIGTERM);
+    EXPECT_EQ(program->Wait(), 0);
+    EXPECT_EQ(test::ReadBytes(folder_ / "id000_conf.cnf"), config);
+    EXPECT_EQ(server_->Command("wait-clients 0 3000"), "ok");
+}
+
 TEST_F(SmokeTest, NumbersKeepTheirPointUnderACommaLocale) {
     locale_t comma = ::newlocale(LC_ALL_MASK, "de_DE.UTF-8", nullptr);
     if (!comma) GTEST_SKIP() << "the de_DE.UTF-8 locale is not generated (scripts/setup does it)";
