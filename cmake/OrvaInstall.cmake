@@ -42,6 +42,14 @@ set(ORVA_PROJECT_URL "https://tessel.works/orvapanel" CACHE STRING
 set(ORVA_SCREENSHOT_URL "${ORVA_PROJECT_URL}/screenshots" CACHE STRING
     "Where the screenshots of docs/ are published, for the AppStream metainfo")
 install(DIRECTORY ${ORVA_MANUAL_DIR}/ DESTINATION share/doc/orvapanel/html)
+# Registered with doc-base, so documentation browsers list it; it names the installed paths.
+install(CODE "
+    set(ORVA_INSTALL_DOC \"\${CMAKE_INSTALL_PREFIX}/share/doc/orvapanel/html\")
+    configure_file(${CMAKE_SOURCE_DIR}/packaging/orvapanel.doc-base.in
+                   ${CMAKE_BINARY_DIR}/packaging/orvapanel.doc-base @ONLY)
+")
+install(FILES ${CMAKE_BINARY_DIR}/packaging/orvapanel.doc-base DESTINATION share/doc-base
+        RENAME orvapanel)
 set(ORVA_MAN_PAGES orvapanel-headless orvasim)
 if(ORVA_GUI)
     list(PREPEND ORVA_MAN_PAGES orvapanel)

@@ -104,6 +104,9 @@ TEST_F(InstallTest, TheTreeHoldsTheManualTheManPagesAndTheMetainfo) {
                              "manual.css", "main-window.png", "script-editor.png"}) {
         EXPECT_TRUE(fs::is_regular_file(manual / page)) << page;
     }
+    EXPECT_NE(test::ReadBytes(usr / "share/doc-base/orvapanel")
+                  .find("Index: /usr/share/doc/orvapanel/html/index.html\n"),
+              std::string::npos);
 
     // The man pages, compressed, each with its NAME section and no complaint from man.
     std::vector<std::string> programs = {"orvapanel-headless", "orvasim"};
