@@ -32,6 +32,37 @@ install(CODE "
 install(FILES ${CMAKE_BINARY_DIR}/packaging/orvapanel-headless@.service
         DESTINATION lib/systemd/user)
 
+# --- The user's documentation ------------------------------------------------------------
+# The HTML manual and the man pages as the build made them (tools/CMakeLists.txt), and the
+# AppStream metainfo, through which software centres list the program and offer it when an
+# Orva board is plugged in. Its addresses are the project's web page and where the screenshots
+# of docs/ are published: set them for the place the project publishes them.
+set(ORVA_PROJECT_URL "https://tessel.works/orvapanel" CACHE STRING
+    "The project's web page, named in the AppStream metainfo")
+set(ORVA_SCREENSHOT_URL "${ORVA_PROJECT_URL}/screenshots" CACHE STRING
+    "Where the screenshots of docs/ are published, for the AppStream metainfo")
+install(DIRECTORY ${ORVA_MANUAL_DIR}/ DESTINATION share/doc/orvapanel/html)
+# Registered with doc-base, so documentation browsers list it; it names the installed paths.
+install(CODE "
+    set(ORVA_INSTALL_DOC \"\${CMAKE_INSTALL_PREFIX}/share/doc/orvapanel/html\")
+    configure_file(${CMAKE_SOURCE_DIR}/packaging/orvapanel.doc-base.in
+                   ${CMAKE_BINARY_DIR}/packaging/orvapanel.doc-base @ONLY)
+")
+install(FILES ${CMAKE_BINARY_DIR}/packaging/orvapanel.doc-base DESTINATION share/doc-base
+        RENAME orvapanel)
+set(ORVA_MAN_PAGES orvapanel-headless orvasim)
+if(ORVA_GUI)
+    list(PREPEND ORVA_MAN_PAGES orvapanel)
+    configure_file(${CMAKE_SOURCE_DIR}/packaging/works.tessel.orvapanel.metainfo.xml
+                   ${CMAKE_BINARY_DIR}/share/metainfo/works.tessel.orvapanel.metainfo.xml @ONLY)
+    install(FILES ${CMAKE_BINARY_DIR}/share/metainfo/works.tessel.orvapanel.metainfo.xml
+            DESTINATION share/metainfo)
+endif()
+list(TRANSFORM ORVA_MAN_PAGES PREPEND ${ORVA_MAN_DIR}/)
+list(TRANSFORM ORVA_MAN_PAGES APPEND .1.gz)
+install(FILES ${ORVA_MAN_PAGES} DESTINATION share/man/man1)
+# --------------------------------------------------------------------------------------------
+
 # The Debian package: its dependencies from the shared libraries the programs link, plus what
 # is loaded at run time (libcurl for downloads, Qt's platform and SVG plug-ins).
 set(CPACK_GENERATOR DEB)

@@ -85,3 +85,17 @@ EOF
 </offsets_list>
 EOF
 }
+
+# A few snippets in the code repository's file, so that the repository shows what it offers.
+demo_write_repository() {
+    cat > "$FOLDER/repository.xml" <<'EOF'
+<?xml version="1.0" encoding="utf-8"?>
+<repository Version="1.0">
+	<code type="Switch" from="demo" description="A switch writes its level to an offset" script="iocp.offset.value.set('P3D', 330, Value)"/>
+	<code type="Lamp" from="demo" description="An offset switches a lamp" script="orva.dout.state.set(30, Value)"/>
+	<code type="Encoder" from="demo" description="An encoder from 0 to 359, round and round (AFTER CONNECT)" script="KNOB = orva.encoder.create(100, 101)&#10;orva.encoder.limits.set(KNOB, 0, 359, true)"/>
+	<code type="Display" from="demo" description="A heading on three digits" script="orva.display.show.hdg(HDG, Value)"/>
+	<code type="Analog" from="demo" description="A potentiometer to an offset, 0-100" script="iocp.offset.value.set('P3D', 340, mapRange(0, 65535, 0, 100, Value))"/>
+</repository>
+EOF
+}

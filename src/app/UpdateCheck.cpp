@@ -22,7 +22,8 @@ extern char** environ;
 namespace orva {
 namespace {
 
-constexpr std::u16string_view kDefaultHost = u"https://updates.tessel.works";
+// No host of our own: without one named, nothing is asked of the network (help is local).
+constexpr std::u16string_view kDefaultHost = u"";
 
 std::u16string Attribute(const XmlElement& e, std::u16string_view name) {
     return GetAttribute(e, name).value_or(std::u16string());

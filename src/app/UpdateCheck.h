@@ -25,7 +25,8 @@ public:
 };
 
 // The web host of help pages, the repository and updates: $ORVA_WEB_HOST, else the
-// application profile's "Web"/"Host", else the maker's. An empty host switches the check off.
+// application profile's "Web"/"Host", else none. Without a host the check is off and help is
+// local.
 std::u16string WebHost();
 
 // What an update document holds, read from its text alone.

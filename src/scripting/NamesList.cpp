@@ -217,6 +217,9 @@ bool RefreshNamesListFrom(CNamesList& list, std::unique_ptr<CScriptState> state,
         prompt.ShowMessage(std::u16string(kHelperErrorText), u"Helper Error", PromptIcon::Error);
         return false;
     }
+    // Every run sets them, so a script always has them; the list offers them before any run.
+    state->SetGlobalInteger(u"Id", 0);
+    state->SetGlobalInteger(u"Value", 0);
     PublishEventNames(events, *state, prompt);
     RunAfterConnectScripts(events, *state);
     list = BuildNamesList(state->State());

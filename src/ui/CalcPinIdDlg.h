@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <string>
 
+#include "app/HelpPages.h"
 #include "ui/QtCardTool.h"
 
 class QComboBox;
@@ -48,6 +49,7 @@ private:
     QLabel* result_ = nullptr;
     QPushButton* copy_ = nullptr;
     QPushButton* cancel_ = nullptr;
+    CHelpPageScope help_{u"card-tools.html#pin-calculator"};  // the local manual only
 };
 
 }  // namespace orva

@@ -86,6 +86,7 @@ CIoMonitor::~CIoMonitor() {
 }
 
 void CIoMonitor::showEvent(QShowEvent* event) {
+    if (!help_) help_.emplace(u"io-monitor.html");
     QWidget::showEvent(event);
     CProfile(AppProfileFile()).WriteInt(u"Windows", u"IoMonitor", 1);
     UpdateSource();
@@ -93,6 +94,7 @@ void CIoMonitor::showEvent(QShowEvent* event) {
 }
 
 void CIoMonitor::hideEvent(QHideEvent* event) {
+    help_.reset();
     QWidget::hideEvent(event);
     timer_->stop();
     UpdateSource();  // nothing held while hidden

@@ -7,8 +7,10 @@
 #include <chrono>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
+#include "app/HelpPages.h"
 #include "card/OrvaCard.h"
 #include "ui/text/IoMonitorModel.h"
 
@@ -102,6 +104,7 @@ private:
     COutputTest test_;
     bool infoAsked_ = false;
     bool infoDone_ = false;
+    std::optional<CHelpPageScope> help_;  // while shown; the local manual only
 };
 
 }  // namespace orva

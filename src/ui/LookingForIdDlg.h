@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "app/HelpPages.h"
 #include "ui/QtCardTool.h"
 #include "ui/text/PinLearning.h"
 
@@ -54,6 +55,7 @@ private:
     QLabel* text_ = nullptr;
     QPushButton* cancel_ = nullptr;
     QTimer* quiet_ = nullptr;
+    CHelpPageScope help_{u"card-tools.html#looking-for-id"};  // the local manual only
 };
 
 }  // namespace orva

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/ConnectionController.h"
+#include "app/HelpPages.h"
 #include "ui/QtCardTool.h"
 
 class QComboBox;
@@ -59,6 +60,7 @@ private:
     QPlainTextEdit* info_ = nullptr;
     QPushButton* ok_ = nullptr;
     QPushButton* cancel_ = nullptr;
+    CHelpPageScope help_{u"card-tools.html#card-selection"};  // the local manual only
 };
 
 }  // namespace orva

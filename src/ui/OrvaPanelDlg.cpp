@@ -296,7 +296,8 @@ void COrvaPanelDlg::ToggleWindow() {
 }
 
 void COrvaPanelDlg::OpenHelp() {
-    const std::u16string address = CHelpPages::Shared().Address(WebHost(), kProductKey);
+    const std::u16string address = CHelpPages::Shared().HelpAddress(
+        WebHost(), kProductKey, ManualFolder(COrvaPanelApp::ProgramFolder()));
     if (!address.empty()) opener_.Open(address);
 }
 

@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QVBoxLayout>
 
+#include "app/HelpPages.h"
 #include "app/OrvaPanelApp.h"
 #include "app/UpdateCheck.h"
 #include "platform/AtomicFile.h"
@@ -264,11 +265,9 @@ void CScriptEditor::OpenParams() {
 }
 
 void CScriptEditor::OpenHelpPage(std::u16string_view page) {
-    std::u16string host = WebHost();
-    while (!host.empty() && host.back() == u'/') host.pop_back();
-    if (host.empty()) return;
-    OpenAddress(ToLower(host + u"/iocp/Orva/" + std::u16string(kProductKey) + u"/help/" +
-                        std::u16string(page)));
+    const std::u16string address =
+        HelpAddressOf(page, WebHost(), kProductKey, ManualFolder(COrvaPanelApp::ProgramFolder()));
+    if (!address.empty()) OpenAddress(address);
 }
 
 void CScriptEditor::OpenAddress(std::u16string_view address) {

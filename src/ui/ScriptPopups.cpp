@@ -8,6 +8,7 @@
 
 #include "platform/Text.h"
 #include "scripting/EditorCatalogue.h"
+#include "scripting/ScriptGlobals.h"
 
 namespace orva {
 namespace {
@@ -189,6 +190,8 @@ bool CHelperList::Fill(const CNamesList& names, std::u16string prefix) {
         texts.push_back(QString::fromStdU16String(words_.back()));
         auto* item = new QListWidgetItem(texts.back(), this);
         item->setData(Qt::UserRole, static_cast<int>(RoleOfKind(row.kind)));
+        const std::u16string meaning = ScriptGlobalMeaning(row.word);
+        if (!meaning.empty()) item->setToolTip(QString::fromStdU16String(meaning));
     }
     FitWidth(this, texts);
     prefix_ = std::move(prefix);

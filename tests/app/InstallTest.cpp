@@ -1,11 +1,16 @@
 // The installed program: `cmake --install` into a temporary DESTDIR, then the installed
-// headless program against the simulators, finding its plug-and-play module where it was put.
+// headless program against the simulators, finding its plug-and-play module where it was put;
+// and the user's documentation in the tree: the manual, the man pages, the metainfo.
 #include <gtest/gtest.h>
 
 #include <signal.h>
 
 #include <filesystem>
+#include <set>
 
+#include "platform/Text.h"
+#include "scripting/EditorCatalogue.h"
+#include "scripting/Registration.h"
 #include "support/Simulators.h"
 #include "support/TestEnv.h"
 
@@ -14,14 +19,45 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class InstallTest : public test::HomeTest {};
+class InstallTest : public test::HomeTest {
+protected:
+    // Installs the build once per test into a folder of the test's own; the tree's /usr.
+    fs::path Install() {
+        const fs::path root = home_.Root() / "destdir";
+        test::Process install(ORVA_CMAKE_COMMAND, {"--install", ORVA_BUILD_DIR, "--prefix", "/usr"},
+                              {{"DESTDIR", root.string()}});
+        EXPECT_EQ(install.Wait(std::chrono::seconds(60)), 0);
+        return root / "usr";
+    }
+    // A program's standard error and exit code, where the test can read them.
+    std::pair<int, std::string> RunQuietly(const std::string& program,
+                                           const std::vector<std::string>& args) {
+        const std::string errFile = (home_.Root() / "stderr").string();
+        std::vector<std::string> shellArgs = {"-c", "exec \"$0\" \"$@\" 2>\"$ERRFILE\"", program};
+        shellArgs.insert(shellArgs.end(), args.begin(), args.end());
+        test::Process p("/bin/sh", shellArgs, {{"ERRFILE", errFile}, {"LC_ALL", "C.UTF-8"}});
+        const int code = p.Wait(std::chrono::seconds(30));
+        return {code, test::ReadBytes(errFile)};
+    }
+};
+
+// The catalogue's functions of the program's own: its four namespaces and its global functions.
+std::set<std::string> OwnCatalogueFunctions() {
+    std::set<std::string> globals;
+    for (const LuaEntry& entry : GlobalFunctionEntries()) globals.insert(entry.name);
+    std::set<std::string> names;
+    for (const DescriptorRow& row : DescriptorRows()) {
+        const std::string name = ToUtf8(row.name);
+        for (const char* family : {"orva.", "iocp.", "event.", "convert."}) {
+            if (name.rfind(family, 0) == 0) names.insert(name);
+        }
+        if (globals.count(name)) names.insert(name);
+    }
+    return names;
+}
 
 TEST_F(InstallTest, TheInstalledTreeRunsAndConnects) {
-    const fs::path root = home_.Root() / "destdir";
-    test::Process install(ORVA_CMAKE_COMMAND, {"--install", ORVA_BUILD_DIR, "--prefix", "/usr"},
-                          {{"DESTDIR", root.string()}});
-    ASSERT_EQ(install.Wait(std::chrono::seconds(60)), 0);
-    const fs::path usr = root / "usr";
+    const fs::path usr = Install();
     ASSERT_TRUE(fs::is_symlink(usr / "bin" / "orvapanel-headless"));
     EXPECT_TRUE(fs::exists(usr / "lib" / "orvapanel" / "quivr.mod"));
     EXPECT_NE(test::ReadBytes(usr / "lib/udev/rules.d/70-orva.rules").find("TAG+=\"uaccess\""),
@@ -50,6 +86,64 @@ TEST_F(InstallTest, TheInstalledTreeRunsAndConnects) {
     panel.Signal(SIGTERM);
     EXPECT_EQ(panel.Wait(), 0);
     EXPECT_EQ(server->Command("wait-line Arn.Fin: 3000"), "ok");
+}
+
+TEST_F(InstallTest, TheTreeHoldsTheManualTheManPagesAndTheMetainfo) {
+    const fs::path usr = Install();
+    // A section of the reference for every function of the program's own in the catalogue.
+    const fs::path manual = usr / "share/doc/orvapanel/html";
+    const std::string reference = test::ReadBytes(manual / "scripting.html");
+    const std::set<std::string> functions = OwnCatalogueFunctions();
+    EXPECT_GE(functions.size(), 40u);
+    for (const std::string& name : functions) {
+        EXPECT_NE(reference.find("<section class=\"function\" id=\"" + name + "\">"),
+                  std::string::npos)
+            << name;
+    }
+    for (const char* page : {"index.html", "first-steps.html", "files.html", "simulators.html",
+                             "manual.css", "main-window.png", "script-editor.png"}) {
+        EXPECT_TRUE(fs::is_regular_file(manual / page)) << page;
+    }
+    EXPECT_NE(test::ReadBytes(usr / "share/doc-base/orvapanel")
+                  .find("Index: /usr/share/doc/orvapanel/html/index.html\n"),
+              std::string::npos);
+
+    // The man pages, compressed, each with its NAME section and no complaint from man.
+    std::vector<std::string> programs = {"orvapanel-headless", "orvasim"};
+    if (fs::exists(usr / "bin/orvapanel")) programs.push_back("orvapanel");
+    for (const std::string& program : programs) {
+        const fs::path page = usr / "share/man/man1" / (program + ".1.gz");
+        const std::string bytes = test::ReadBytes(page);
+        ASSERT_GE(bytes.size(), 10u) << page;
+        EXPECT_EQ(bytes.substr(0, 2), "\x1f\x8b") << page;  // gzip
+        EXPECT_EQ(bytes[8], '\x02') << page;                // compressed with -9
+        if (fs::exists("/usr/bin/man")) {
+            const auto [code, complaints] = RunQuietly("/usr/bin/man", {"--warnings", "-l", page});
+            EXPECT_EQ(code, 0) << page;
+            EXPECT_EQ(complaints, "") << page;
+        }
+        if (fs::exists("/usr/bin/lexgrog")) {
+            test::Process names("/usr/bin/lexgrog", {page.string()});
+            EXPECT_EQ(names.Wait(std::chrono::seconds(10)), 0) << page;
+            EXPECT_TRUE(names.WaitForLine(program + " - ")) << page;
+        }
+    }
+
+    // The metainfo of the desktop program, with the boards it is offered for.
+    if (!fs::exists(usr / "bin/orvapanel")) return;
+    const fs::path metainfo = usr / "share/metainfo/works.tessel.orvapanel.metainfo.xml";
+    const std::string text = test::ReadBytes(metainfo);
+    for (const char* part :
+         {"<launchable type=\"desktop-id\">orvapanel.desktop</launchable>",
+          "<modalias>usb:v04D8pDDD0d*</modalias>", "<modalias>usb:v04D8pDDD3d*</modalias>"}) {
+        EXPECT_NE(text.find(part), std::string::npos) << part;
+    }
+    EXPECT_EQ(text.find('@'), std::string::npos);  // every address filled in
+    if (fs::exists("/usr/bin/appstreamcli")) {
+        const auto [code, complaints] =
+            RunQuietly("/usr/bin/appstreamcli", {"validate", "--no-net", metainfo.string()});
+        EXPECT_EQ(code, 0) << complaints;
+    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "platform/Text.h"
 #include "platform/UserPrompt.h"
 #include "support/HttpServer.h"
+#include "support/Process.h"
 #include "support/TestEnv.h"
 
 namespace orva {
@@ -128,6 +129,43 @@ TEST_F(UpdateCheckTest, UnreachableHostIsSilent) {
     EXPECT_FALSE(CUpdateCheck(prompt, opener, u"http://127.0.0.1:1").Run(u"orvapanel", 1.04));
     EXPECT_FALSE(CUpdateCheck(prompt, opener, u"").Run(u"orvapanel", 1.04));
     EXPECT_EQ(prompt.Count(), 0u);
+}
+
+TEST_F(UpdateCheckTest, TheWebHostIsTheEnvironmentsElseTheProfilesElseNone) {
+    ::unsetenv("ORVA_WEB_HOST");
+    EXPECT_EQ(WebHost(), u"");
+    CProfile(AppProfileFile()).WriteString(u"Web", u"Host", u"https://help.example");
+    EXPECT_EQ(WebHost(), u"https://help.example");
+    const test::ScopedEnv empty("ORVA_WEB_HOST", "");
+    EXPECT_EQ(WebHost(), u"");  // an empty variable switches a profile's host off
+    const test::ScopedEnv named("ORVA_WEB_HOST", "http://127.0.0.1:9");
+    EXPECT_EQ(WebHost(), u"http://127.0.0.1:9");
+}
+
+// Whatever the program asks of the network goes through libcurl, which takes the proxy from
+// the environment: a proxy on loopback sees every address asked for, and here it sees nothing.
+TEST_F(UpdateCheckTest, WithoutAHostTheProgramAsksNothingOfTheNetworkAtStart) {
+    ::unsetenv("ORVA_WEB_HOST");
+    const std::string proxy = server_.Host();
+    const auto start = [&proxy](const std::string& instance) {
+        test::Process panel(test::BinPath("orvapanel-headless"), {instance},
+                            {{"http_proxy", proxy},
+                             {"https_proxy", proxy},
+                             {"HTTPS_PROXY", proxy},
+                             {"ALL_PROXY", proxy},
+                             {"no_proxy", ""},
+                             {"NO_PROXY", ""}});
+        return panel.Wait(std::chrono::seconds(30));  // no board here: the connect fails
+    };
+    EXPECT_EQ(start("/QUIET"), 2);
+    EXPECT_EQ(server_.Requests(), std::vector<std::string>{});
+    // The same start with a host in the profile asks for the update document through the proxy,
+    // so the proxy would have seen a request made without one.
+    CProfile(AppProfileFile()).WriteString(u"Web", u"Host", u"http://updates.example");
+    EXPECT_EQ(start("/ASKING"), 2);
+    EXPECT_EQ(server_.Requests(),
+              std::vector<std::string>{
+                  "http://updates.example/iocp/orva/orvapanel32/versions/update_1.04.xml"});
 }
 
 }  // namespace

@@ -191,6 +191,15 @@ TEST_F(NamesListTest, RefreshLeavesTheConnectionAndItsLockAlone) {
     EXPECT_EQ(Eval(u"Gear"), "nil");
 }
 
+// A script always has Id and Value, so the editor offers them before any script has run.
+TEST_F(NamesListTest, TheRefreshOffersIdAndValueWithoutAnyScript) {
+    CNamesList names;
+    ASSERT_TRUE(RefreshNamesList(names, table_, services_, prompt_));
+    const auto words = Words(names);
+    EXPECT_TRUE(Has(words, "Id:4"));
+    EXPECT_TRUE(Has(words, "Value:4"));
+}
+
 TEST_F(NamesListTest, NoStateShowsTheHelperErrorAndKeepsTheList) {
     CNamesList names;
     ASSERT_TRUE(RefreshNamesList(names, table_, services_, prompt_));

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -234,6 +235,26 @@ TEST_F(MainWindowTest, HelpOpensTheNewestPageOnTheProfilesHostAndAboutTheInstanc
     ASSERT_EQ(catcher.opened.size(), 1);
     EXPECT_EQ(QUrl(catcher.opened[0]).toLocalFile().chopped(1),
               QString::fromStdString(folder_.string()));
+}
+
+// Without a web host F1 opens the window's page of the manual that lies beside the program
+// (here beside the test), through the program's shell opener.
+TEST_F(MainWindowTest, WithoutAWebHostF1OpensTheLocalManual) {
+    StartAll();
+    UrlCatcher catcher;
+    QTest::keyClick(&Window(), Qt::Key_F1);
+    {
+        const CHelpPageScope page(u"configurcion_de_los_eventos.htm");
+        QTest::keyClick(Window().Monitor(), Qt::Key_F1);
+    }
+    ASSERT_EQ(catcher.opened.size(), 2);
+    for (const QString& address : catcher.opened) {
+        const QUrl url(address);
+        EXPECT_EQ(url.scheme(), QStringLiteral("file"));
+        EXPECT_TRUE(QFileInfo::exists(url.toLocalFile())) << address.toStdString();
+    }
+    EXPECT_TRUE(catcher.opened[0].endsWith(QStringLiteral("/share/doc/orvapanel/html/index.html")));
+    EXPECT_TRUE(catcher.opened[1].endsWith(QStringLiteral("/events.html")));
 }
 
 }  // namespace

@@ -275,6 +275,13 @@ TEST_F(ScriptEditorTest, F4sParameterBoxTakesTheFocusOnDownAndF3TogglesTheHelper
     Key(Qt::Key_F3);
     ASSERT_TRUE(Helper()->isVisible());
     EXPECT_EQ(Helper()->SelectedWord(), u"SetLamp");
+    // Id and Value are offered with what they hold for each event type; other words say nothing.
+    const auto value = Helper()->findItems(QStringLiteral("Value"), Qt::MatchExactly);
+    ASSERT_EQ(value.size(), 1);
+    EXPECT_TRUE(value[0]->toolTip().contains(
+        QStringLiteral("\nENCODER: the direction of the step: 1 or -1\n")));
+    EXPECT_EQ(Helper()->findItems(QStringLiteral("Id"), Qt::MatchExactly).size(), 1);
+    EXPECT_EQ(Helper()->currentItem()->toolTip(), QString());
     Key(Qt::Key_F3);
     EXPECT_FALSE(Helper()->isVisible());
     EXPECT_EQ(Focus(), Text());

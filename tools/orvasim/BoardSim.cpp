@@ -13,6 +13,7 @@
 #include <sstream>
 #include <utility>
 
+#include "SimCommands.h"
 #include "SimSupport.h"
 #include "card/VirtualBoard.h"
 #include "platform/Profile.h"
@@ -564,8 +565,7 @@ std::string CBoardSim::Execute(const std::string& line) {
         return out.str();
     }
     if (c == "quit") return "bye";
-    return "error: unknown command (set, setmany, toggle, burst, adc, encoder, out, outputs, "
-           "display, digits, servo, mask, info, wait-out, wait-digits, wait-client, quit)";
+    return UnknownCommandAnswer("board");
 }
 
 }  // namespace orva::sim

@@ -14,6 +14,7 @@
 #include <sstream>
 #include <utility>
 
+#include "SimCommands.h"
 #include "SimSupport.h"
 #include "platform/Paths.h"
 
@@ -389,8 +390,7 @@ std::string CIocpSim::Execute(const std::string& line) {
                " clients=" + std::to_string(ClientCount()) + " control=" + controlPath_;
     }
     if (c == "quit") return "bye";
-    return "error: unknown command (set, setmany, get, burst, fin, again, send, drop, "
-           "drop-at-registration, log, clients, wait-line, wait-clients, info, quit)";
+    return UnknownCommandAnswer("iocp");
 }
 
 }  // namespace orva::sim

@@ -2,6 +2,7 @@
 //   orvasim board --serial SERIAL --kind main|servo [--ext 0,5,15] [--gui [--knob A,B]...]
 //   orvasim iocp --port N [--alias NAME]
 //   orvasim ctl CONTROL-SOCKET COMMAND...   (one command to a running simulator)
+//   orvasim --help | --version
 #include <poll.h>
 #include <unistd.h>
 
@@ -18,6 +19,7 @@
 
 #include "BoardSim.h"
 #include "IocpSim.h"
+#include "SimCommands.h"
 #include "SimSupport.h"
 #ifdef ORVASIM_GUI
 #include "BoardApp.h"
@@ -32,12 +34,17 @@ void OnSignal(int) {
 }
 
 int Usage() {
-    std::fprintf(stderr,
-                 "usage: orvasim board --serial SERIAL --kind main|servo [--ext LIST]\n"
-                 "                     [--gui [--knob PINA,PINB]...]\n"
-                 "       orvasim iocp --port N [--alias NAME] [--keepalive MS]\n"
-                 "       orvasim ctl CONTROL-SOCKET COMMAND...\n");
+    std::fputs(orva::sim::SimUsage().c_str(), stderr);
     return 2;
+}
+
+int Help() {
+    std::fputs(orva::sim::SimHelp().c_str(), stdout);
+    return 0;
+}
+
+bool IsHelp(const std::string& arg) {
+    return arg == "--help" || arg == "-h";
 }
 
 // Commands from stdin until "quit" or a signal, served on the main thread: a reader thread
@@ -95,6 +102,7 @@ int RunBoard(int argc, char** argv) {
     std::vector<std::pair<int, int>> knobs;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (IsHelp(arg)) return Help();
         if (arg == "--gui") {
             gui = true;
             continue;
@@ -160,6 +168,7 @@ int RunBoard(int argc, char** argv) {
 
 // orvasim ctl SOCKET COMMAND...: one command to a running simulator, its answer printed.
 int RunCtl(int argc, char** argv) {
+    if (argc == 3 && IsHelp(argv[2])) return Help();
     if (argc < 4) return Usage();
     std::string command;
     for (int i = 3; i < argc; ++i) command += (i > 3 ? " " : "") + std::string(argv[i]);
@@ -179,6 +188,7 @@ int RunIocp(int argc, char** argv) {
     orva::sim::IocpOptions options;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
+        if (IsHelp(arg)) return Help();
         if (i + 1 >= argc) return Usage();
         const std::string value = argv[++i];
         if (arg == "--port") {
@@ -215,6 +225,12 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, OnSignal);
     std::signal(SIGPIPE, SIG_IGN);
     if (argc < 2) return Usage();
+    const std::string first = argv[1];
+    if (IsHelp(first)) return Help();
+    if (first == "--version") {
+        std::printf("orvasim (OrvaPanel) %s\n", ORVA_VERSION);
+        return 0;
+    }
     if (std::strcmp(argv[1], "board") == 0) return RunBoard(argc, argv);
     if (std::strcmp(argv[1], "iocp") == 0) return RunIocp(argc, argv);
     if (std::strcmp(argv[1], "ctl") == 0) return RunCtl(argc, argv);

@@ -1,0 +1,287 @@
+// The reference text of the orva namespace: the board's inputs, outputs, analog channels,
+// servos, encoders and displays.
+#include "FunctionDocs.h"
+
+namespace orva::manual {
+namespace {
+
+constexpr std::string_view kDigital = "Digital inputs and outputs";
+constexpr std::string_view kAnalog = "Analog channels and servos";
+constexpr std::string_view kEncoders = "Encoders";
+constexpr std::string_view kDisplays = "Displays";
+
+constexpr std::string_view kShowParams =
+    "display: the display's id, as `orva.display.create` returned it\n"
+    "value: an integer (a number with a fraction counts as 0)";
+
+const FunctionDoc kDocs[] = {
+    {kDigital,
+     "orva.calcpinid",
+     "orva.calcpinid(addr, io)",
+     "Computes the pin id of an input or output from the ADDR of its extension card and its "
+     "number on the card, as the pin calculator does. ADDR 0-4 are the input cards and 5-9 the "
+     "output cards (I/O 1-64), 10-14 the mixed cards and 15 the main board's own pins (I/O "
+     "1-16 here).",
+     "addr: the card's ADDR, 0-15\nio: the input's or output's number on the card, from 1",
+     "the pin id (16-511)",
+     {{{"orva.calcpinid: incorrect number of arguments.", "orva.calcpinid(0)"},
+       {"orva.calcpinid: the ADDR parm is out of range.", "orva.calcpinid(64, 1)"},
+       {"orva.calcpinid: the I/O parm is out of range.", "orva.calcpinid(0, 65)"}}},
+     "LANDING_LIGHT = orva.calcpinid(0, 5)   -- input 5 of the card at ADDR 0: pin 20"},
+    {kDigital,
+     "orva.din.state.get",
+     "orva.din.state.get(pin)",
+     "Reads a digital input as the board last reported it. The board is not asked.",
+     "pin: the input's pin id (16-511)",
+     "1 when the input is on, 0 when it is off (as the Sense setting reads the board); 0 for a "
+     "pin outside 16-511",
+     {{{"orva.in.state.get: incorrect number of arguments.", "orva.din.state.get()"}}},
+     "if orva.din.state.get(20) == 1 then\n    print('the gear lever is down')\nend"},
+    {kDigital,
+     "orva.dout.state.get",
+     "orva.dout.state.get(pin)",
+     "Reads what the program last wrote to a digital output, pulses and blinking included.",
+     "pin: the output's pin id (16-511)",
+     "true when the output is on, else false",
+     {{{"orva.out.state.get: incorrect number of arguments.", "orva.dout.state.get()"}}},
+     "orva.dout.state.set(30, not orva.dout.state.get(30))   -- flips lamp 30"},
+    {kDigital,
+     "orva.dout.state.set",
+     "orva.dout.state.set(pin, on [, ms])",
+     "Switches a digital output on or off. With a time in milliseconds the output takes the "
+     "opposite state again after that time (a pulse); the call does not wait for it.",
+     "pin: the output's pin id (16-511)\n"
+     "on: `true`, or a number other than 0, switches the output on; `false`, `nil` or 0 off\n"
+     "ms: optional; the length of the pulse",
+     "on, as a boolean",
+     {{{"orva.out.state.set: incorrect number of arguments.", "orva.dout.state.set(30)"}}},
+     "orva.dout.state.set(30, Value)        -- lamp 30 follows the offset\n"
+     "orva.dout.state.set(31, true, 250)    -- a 250 ms pulse on output 31"},
+    {kDigital,
+     "orva.dout.blinking.get",
+     "orva.dout.blinking.get(pin)",
+     "Tells whether an output blinks.",
+     "pin: the output's pin id",
+     "true when it blinks, else false",
+     {{{"orva.out.blinking.get: incorrect number of arguments.", "orva.dout.blinking.get()"}}},
+     "if not orva.dout.blinking.get(32) then orva.dout.blinking.set(32, true) end"},
+    {kDigital,
+     "orva.dout.blinking.set",
+     "orva.dout.blinking.set(pin, on)",
+     "Makes an output blink (on and off every 500 ms, together with every other blinking "
+     "output) or stops its blinking.",
+     "pin: the output's pin id (16-511)\non: as for `orva.dout.state.set`",
+     "on, as a boolean",
+     {{{"orva.out.blinking.set: incorrect number of arguments.", "orva.dout.blinking.set(30)"}}},
+     "orva.dout.blinking.set(32, Value == 1)   -- a warning lamp blinks while the offset is 1"},
+    {kDigital,
+     "orva.dout.states.set",
+     "orva.dout.states.set(on)",
+     "Switches every output on or off in one report (a main board only): a lamp test.",
+     "on: as for `orva.dout.state.set`",
+     "on, as a boolean",
+     {{{"orva.out.states.set: incorrect number of arguments.", "orva.dout.states.set()"}}},
+     "orva.dout.states.set(true)   -- every lamp on\nwait(1000)\norva.dout.states.set(false)"},
+    {kDigital,
+     "orva.dout.states.save",
+     "orva.dout.states.save()",
+     "Keeps a copy of every output's state and of the blinking outputs, and stops the blinking. "
+     "Does nothing while the board is not connected.",
+     "",
+     "",
+     {{{"orva.out.states.save: incorrect number of arguments.", "orva.dout.states.save(1)"}}},
+     "orva.dout.states.save()       -- before a lamp test\norva.dout.states.set(true)"},
+    {kDigital,
+     "orva.dout.states.restore",
+     "orva.dout.states.restore()",
+     "Puts back the outputs and the blinking that `orva.dout.states.save` kept.",
+     "",
+     "",
+     {{{"orva.out.states.restore: incorrect number of arguments.", "orva.dout.states.restore(1)"}}},
+     "orva.dout.states.restore()    -- after the lamp test"},
+    {kAnalog,
+     "orva.adc.value.get",
+     "orva.adc.value.get(channel)",
+     "Reads an analog channel as the board last reported it. A channel reports only after it "
+     "was switched on with `orva.adc.active.channel` or `orva.adc.active.channels`.",
+     "channel: 1-8 (a main board has channels 1-7)",
+     "the raw reading on a main board; 0-1023 on a servo board",
+     {{{"orva.adc.value.get: incorrect number of arguments.", "orva.adc.value.get()"},
+       {"orva.adc.value.get: the channel parm is out of range. (1-8)", "orva.adc.value.get(9)"}}},
+     "local throttle = mapRange(0, 65535, 0, 100, orva.adc.value.get(1))"},
+    {kAnalog,
+     "orva.adc.active.channel",
+     "orva.adc.active.channel(channel, on)",
+     "Switches one analog channel's reports on or off. Every connect starts with all channels "
+     "off, so an AFTER CONNECT script switches on those that ANALOG CHNL events listen to.",
+     "channel: 1-8\non: Lua's truth: only `false` and `nil` switch off (0 switches on)",
+     "on, as a boolean",
+     {{{"orva.adc.channel.set: incorrect number of arguments.", "orva.adc.active.channel(1)"},
+       {"orva.adc.channel.set: the channel parm is out of range. (1-8)",
+        "orva.adc.active.channel(9, true)"}}},
+     "orva.adc.active.channel(1, true)   -- in an AFTER CONNECT event"},
+    {kAnalog,
+     "orva.adc.active.channels",
+     "orva.adc.active.channels(mask)",
+     "Switches all eight analog channels at once: bit 0 of the mask is channel 1, bit 7 "
+     "channel 8.",
+     "mask: 0-255",
+     "the mask, as a number with a fraction (15 gives 15.0)",
+     {{{"orva.adc.channels.set: incorrect number of arguments.", "orva.adc.active.channels()"},
+       {"orva.adc.channels.set: the set parm is out of range.", "orva.adc.active.channels(256)"}}},
+     "orva.adc.active.channels(3)   -- channels 1 and 2 on, the others off"},
+    {kAnalog,
+     "orva.servo.position.set",
+     "orva.servo.position.set(servo, position)",
+     "Moves a servo of an analog and servo board; on a main board nothing happens.",
+     "servo: 1-8\nposition: a number; its fraction is dropped and the board takes the low byte "
+     "(0-255)",
+     "the position without its fraction",
+     {{{"orva.servo.postion.set: incorrect number of arguments.", "orva.servo.position.set(1)"},
+       {"orva.servo.position.set: the channel parm is out of range. (1-8)",
+        "orva.servo.position.set(9, 10)"}}},
+     "orva.servo.position.set(1, mapRange(0, 16383, 0, 255, Value))   -- a gauge needle"},
+    {kEncoders,
+     "orva.encoder.create",
+     "orva.encoder.create(pinA, pinB [, factor])",
+     "Makes a rotary encoder of two digital inputs. From then on every edge on its pins is a "
+     "step: its count changes by the factor and the ENCODER events run with `Id` = the "
+     "encoder's id and `Value` = 1 or -1. A full turn of the contacts' cycle is four edges, "
+     "which is one detent of many encoders (and of `orvasim board`'s `encoder` command). "
+     "Encoders live until the next connect, so create them in an AFTER CONNECT event.",
+     "pinA, pinB: the pin ids of the encoder's two contacts\n"
+     "factor: optional, 1-255 (default 1): how much one step counts",
+     "the encoder's id (1-256); 0 when all 256 are taken",
+     {{{"orva.enconder.create: incorrect number of arguments.", "orva.encoder.create(100)"}}},
+     "HDG_KNOB = orva.encoder.create(100, 101)   -- in an AFTER CONNECT event"},
+    {kEncoders,
+     "orva.encoder.value.get",
+     "orva.encoder.value.get(encoder)",
+     "Reads an encoder's count, first brought within its limits.",
+     "encoder: the encoder's id (1-256)",
+     "the count; 0 when there is no such encoder",
+     {{{"orva.encoder.position.get: incorrect number of arguments.", "orva.encoder.value.get()"},
+       {"orva.encoder.position.get: the encoder parm is out of range. (1-256)",
+        "orva.encoder.value.get(0)"}}},
+     "local heading = orva.encoder.value.get(Id)   -- in an ENCODER event"},
+    {kEncoders,
+     "orva.encoder.value.set",
+     "orva.encoder.value.set(encoder, value)",
+     "Sets an encoder's count, for example to the value the simulator has.",
+     "encoder: the encoder's id (1-256)\nvalue: the new count",
+     "value, as given",
+     {{{"orva.encoder.position.set: incorrect number of arguments.", "orva.encoder.value.set(1)"},
+       {"orva.enconder.position.set: the encoder parm is out of range. (1-256)",
+        "orva.encoder.value.set(0, 10)"},
+       {"orva.setEncoderPosition: Encoder 5 not defined.", "orva.encoder.value.set(5, 10)"}}},
+     "orva.encoder.value.set(HDG_KNOB, Value)   -- in the heading offset's event"},
+    {kEncoders,
+     "orva.encoder.limits.set",
+     "orva.encoder.limits.set(encoder, low, high, cyclic)",
+     "Bounds an encoder's count. A cyclic encoder goes on from the other end (359 + 1 gives "
+     "0), any other stops at the limit.",
+     "encoder: the encoder's id (1-256)\nlow, high: the limits\n"
+     "cyclic: Lua's truth: only `false` and `nil` make it stop at the limits",
+     "1",
+     {{{"orva.encoder.limits.set: incorrect number of arguments.",
+        "orva.encoder.limits.set(1, 0, 100)"},
+       {"orva.encoder.limits.set: the encoder parm is out of range. (1-256)",
+        "orva.encoder.limits.set(0, 0, 100, false)"},
+       {"orva.encoder.limits.set: Encoder 5 not defined.",
+        "orva.encoder.limits.set(5, 0, 100, false)"}}},
+     "orva.encoder.limits.set(HDG_KNOB, 0, 359, true)"},
+    {kDisplays,
+     "orva.display.create",
+     "orva.display.create(first, last)",
+     "Makes a display of consecutive 7-segment digits of the display cards (digits 1-32 on "
+     "ADDR 15, 33-64 on ADDR 16, up to 160 on ADDR 19). The last digit holds the units, so a "
+     "display may run either way. Displays live until the next connect, so create them in an "
+     "AFTER CONNECT event.",
+     "first, last: digit ids, 1-160",
+     "the display's id (1-256); 0 when all 256 are taken",
+     {{{"orva.display.create: incorrect number of arguments.", "orva.display.create(1)"}}},
+     "HDG = orva.display.create(1, 3)   -- three digits, the units on digit 3"},
+    {kDisplays,
+     "orva.display.switch",
+     "orva.display.switch(display, on)",
+     "Blanks a display or shows its digits again.",
+     "display: the display's id\non: as for `orva.dout.state.set`",
+     "1",
+     {{{"orva.display.switch: incorrect number of arguments.", "orva.display.switch(1)"}}},
+     "orva.display.switch(HDG, Value)   -- the display is dark while the avionics are off"},
+    {kDisplays,
+     "orva.display.blinking.get",
+     "orva.display.blinking.get(display)",
+     "Tells whether a display blinks.",
+     "display: the display's id",
+     "true when it blinks, else false",
+     {{{"orva.display.blinking.get: incorrect number of arguments.",
+        "orva.display.blinking.get()"}}},
+     "print(orva.display.blinking.get(HDG))"},
+    {kDisplays,
+     "orva.display.blinking.set",
+     "orva.display.blinking.set(display, on)",
+     "Makes a display blink (every 500 ms, with every other blinking display) or stops it.",
+     "display: the display's id\non: as for `orva.dout.state.set`",
+     "on, as a boolean",
+     {{{"orva.display.blinking.set: incorrect number of arguments.",
+        "orva.display.blinking.set(1)"}}},
+     "orva.display.blinking.set(HDG, true)"},
+    {kDisplays,
+     "orva.display.show.hdg",
+     "orva.display.show.hdg(display, value)",
+     "Shows a heading with leading zeros: 365 shows 005, -10 shows 350, 360 shows 000. A "
+     "missing display is ignored.",
+     kShowParams,
+     "1",
+     {{{"orva.display.hdg: incorrect number of arguments.", "orva.display.show.hdg(1)"}}},
+     "orva.display.show.hdg(HDG, Value)"},
+    {kDisplays,
+     "orva.display.show.ias",
+     "orva.display.show.ias(display, value)",
+     "Shows a speed without leading zeros, limited to 0-999. A missing display is ignored.",
+     kShowParams,
+     "1",
+     {{{"orva.display.ias: incorrect number of arguments.", "orva.display.show.ias(1)"}}},
+     "orva.display.show.ias(IAS, Value)"},
+    {kDisplays,
+     "orva.display.show.vs",
+     "orva.display.show.vs(display, value)",
+     "Shows a vertical speed as `orva.display.show.ias` shows a speed: limited to 0-999, so a "
+     "descent shows 0.",
+     kShowParams,
+     "1",
+     {{{"orva.display.vs: incorrect number of arguments.", "orva.display.show.vs(1)"}}},
+     "orva.display.show.vs(VS, math.abs(Value) // 100)"},
+    {kDisplays,
+     "orva.display.show.frq",
+     "orva.display.show.frq(display, value)",
+     "Shows a radio frequency: the decimal point on the third digit, the leftmost digit always "
+     "1; on six digits or more the rightmost digit shows 5 after a 2 or a 7, else 0 (11802 "
+     "reads 118.025).",
+     kShowParams,
+     "1",
+     {{{"orva.display.frq: incorrect number of arguments.", "orva.display.show.frq(1)"}}},
+     "orva.display.show.frq(COM1, Value)"},
+    {kDisplays,
+     "orva.display.show.usr",
+     "orva.display.show.usr(display, format, value)",
+     "Shows a number in a format of your own: one floating-point conversion in the way of C's "
+     "printf (`%5.1f`, `%03.0f`), with literal text around it. A \".\" lights the decimal "
+     "point of the digit before it. Besides digits the displays can show a blank, \"-\" and "
+     "the letters A, B, E, H, N (as n) and W (as u); \"---\" dashes a display, blanks clear it.",
+     "display: the display's id\nformat: the text\nvalue: a number",
+     "1",
+     {{{"orva.display.usr: incorrect number of arguments.", "orva.display.show.usr(1, '%5.1f')"},
+       {"orva.display.usr: format error.", "orva.display.show.usr(1, '%d', 5)"},
+       {"orva.display.usr: incorrect Display ID.", "orva.display.show.usr(7, '%5.1f', 1.5)"}}},
+     "orva.display.show.usr(QNH, '%5.2f', Value / 100)   -- 29.92"},
+};
+
+}  // namespace
+
+std::span<const FunctionDoc> BoardFunctionDocs() {
+    return kDocs;
+}
+
+}  // namespace orva::manual
