@@ -64,7 +64,7 @@ double Growth(CPrintMonitor& empty, CPrintMonitor& full, bool painted, const cha
 // The display replaced whole on every print, on the same kind of widget.
 class CWholeTextView final : public IPrintMonitorView {
 public:
-    explicit CWholeTextView(const QPlainTextEdit& like) {
+    CWholeTextView(const QPlainTextEdit& like, const CPrintMonitor& monitor) : monitor_(monitor) {
         display_.setReadOnly(true);
         display_.setUndoRedoEnabled(false);
         display_.setFont(like.font());
@@ -73,12 +73,13 @@ public:
     }
     bool IsShown() const override { return display_.isVisible(); }
     void Show() override { display_.show(); }
-    void Refresh(const std::u16string& content, std::u16string_view) override {
-        display_.setPlainText(QString::fromStdU16String(MonitorDisplayText(content)));
+    void Changed(std::u16string_view) override {
+        display_.setPlainText(QString::fromStdU16String(MonitorDisplayText(monitor_.Content())));
         display_.verticalScrollBar()->setValue(display_.verticalScrollBar()->maximum());
     }
 
 private:
+    const CPrintMonitor& monitor_;
     QPlainTextEdit display_;
 };
 
@@ -101,7 +102,8 @@ int main(int argc, char** argv) {
 
     // The whole-text refresh: a few prints after the backlog are enough to see its slope.
     CPrintMonitor wholeEmpty, wholeFull;
-    CWholeTextView wholeEmptyView(*emptyWindow.Display()), wholeFullView(*emptyWindow.Display());
+    CWholeTextView wholeEmptyView(*emptyWindow.Display(), wholeEmpty);
+    CWholeTextView wholeFullView(*emptyWindow.Display(), wholeFull);
     wholeEmpty.SetView(&wholeEmptyView);
     wholeFull.SetView(&wholeFullView);
     wholeEmptyView.Show();

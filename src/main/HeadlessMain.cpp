@@ -103,9 +103,7 @@ class StdoutMonitor final : public IPrintMonitorView {
 public:
     bool IsShown() const override { return true; }
     void Show() override {}
-    void Refresh(const std::u16string&, std::u16string_view appended) override {
-        Print(Printable(appended));
-    }
+    void Changed(std::u16string_view appended) override { Print(Printable(appended)); }
 };
 
 class NoOpener final : public IShellOpener {
@@ -136,6 +134,8 @@ int main(int argc, char** argv) {
     COrvaPanelApp app;
     if (const auto code = app.InitInstance(ParamsFromArgs(argc, argv), frontEnd)) return *code;
     CConnectionController& controller = app.Controller();
+    // Printed as it comes: nothing is kept where no window will ever show it.
+    controller.Monitor().SetKeepText(false);
     controller.Monitor().SetView(&monitor);
     // Without windows there is nothing to wait for: connect now (AutoConnect has queued it).
     if (!controller.Configuration().autoConnect) app.Notify().Post(WM_APP_CONNECT, 0, 0);

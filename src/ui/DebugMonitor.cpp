@@ -16,7 +16,9 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <QTextCursor>
+#include <QTimer>
 #include <QToolButton>
+#include <climits>
 #include <QVBoxLayout>
 
 #include "platform/AtomicFile.h"
@@ -30,6 +32,7 @@ namespace {
 
 constexpr std::u16string_view kHelpPage = u"la_ventana__print_monitor__o_de_log.htm";
 constexpr int kLineHeight = 17;
+constexpr int kBatchMs = 30;  // about a repaint: what scripts print meanwhile is one insertion
 
 QString ToQString(std::u16string_view text) {
     return QString(reinterpret_cast<const QChar*>(text.data()),
@@ -58,6 +61,11 @@ CDebugMonitor::CDebugMonitor(CPrintMonitor& monitor, IUserPrompt& prompt, QWidge
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
+    // Pieces that arrive between two repaints go in at once.
+    flush_ = new QTimer(this);
+    flush_->setSingleShot(true);
+    flush_->setInterval(kBatchMs);
+    connect(flush_, &QTimer::timeout, this, [this] { Flush(); });
 
     auto* menuBar = new QMenuBar(this);
     QMenu* content = menuBar->addMenu(QStringLiteral("&Content"));
@@ -89,10 +97,18 @@ CDebugMonitor::CDebugMonitor(CPrintMonitor& monitor, IUserPrompt& prompt, QWidge
     palette.setColor(QPalette::Text, QColor(66, 152, 176));
     display_->setPalette(palette);
     display_->setFont(MonitorFont());
+    // The monitor keeps the newest lines; the display drops its oldest in step with it.
+    const size_t maxLines = monitor_.MaxLines();
+    display_->setMaximumBlockCount(maxLines == 0 ? 0 : static_cast<int>(std::min<size_t>(maxLines + 1, INT_MAX)));
+    dropped_ = new QLabel(this);
+    dropped_->setObjectName(QStringLiteral("dropped"));
+    dropped_->setContentsMargins(6, 3, 6, 3);
+    dropped_->hide();
+    layout->addWidget(dropped_);
     layout->addWidget(display_, 1);
     layout->addWidget(BuildFindBar());
 
-    ReplaceDisplay(monitor_.Content());
+    ReplaceDisplay();
     monitor_.SetView(this);
 }
 
@@ -151,23 +167,38 @@ QPlainTextEdit* CDebugMonitor::Display() const {
     return display_;
 }
 
-void CDebugMonitor::Refresh(const std::u16string& content, std::u16string_view) {
-    // The content only grows between clears and every clear is reported, so the display always
-    // holds a beginning of it and only the part it lacks is added: the newest piece after a
-    // print, everything printed meanwhile after an un-pause, nothing after a print of "".
-    if (content.size() < shownLength_ || content.empty()) {
-        ReplaceDisplay(content);
-    } else if (content.size() > shownLength_) {
-        AppendToDisplay(std::u16string_view(content).substr(shownLength_));
+void CDebugMonitor::Changed(std::u16string_view) {
+    if (!flush_->isActive()) flush_->start();
+}
+
+void CDebugMonitor::Flush() {
+    flush_->stop();
+    if (monitor_.IsPaused()) return;
+    // Between clears the printed text only grows, so the display adds what it lacks; it starts
+    // again from the kept text after a clear, or when what it lacks is no longer kept.
+    if (monitor_.Clears() != shownClears_ || monitor_.ContentStart() > shownEnd_) {
+        ReplaceDisplay();
+    } else if (monitor_.ContentEnd() > shownEnd_) {
+        const std::u16string_view content = monitor_.Content();
+        const auto from = static_cast<size_t>(shownEnd_ - monitor_.ContentStart());
+        AppendToDisplay(content.substr(from));
+        shownEnd_ = monitor_.ContentEnd();
     }
-    shownLength_ = content.size();
+    const uint64_t dropped = monitor_.DroppedLines();
+    dropped_->setVisible(dropped > 0);
+    if (dropped > 0) {
+        dropped_->setText(QStringLiteral("%1 older lines were dropped: the monitor keeps the newest %2.")
+                              .arg(dropped)
+                              .arg(monitor_.MaxLines()));
+    }
     ScrollToEnd();
 }
 
-void CDebugMonitor::ReplaceDisplay(const std::u16string& content) {
+void CDebugMonitor::ReplaceDisplay() {
     textState_ = {};
-    display_->setPlainText(ToQString(MonitorDisplayText(content, textState_)));
-    shownLength_ = content.size();
+    display_->setPlainText(ToQString(MonitorDisplayText(monitor_.Content(), textState_)));
+    shownEnd_ = monitor_.ContentEnd();
+    shownClears_ = monitor_.Clears();
 }
 
 void CDebugMonitor::AppendToDisplay(std::u16string_view text) {
@@ -218,6 +249,7 @@ void CDebugMonitor::CloseFind() {
 }
 
 void CDebugMonitor::Find(FindFrom from) {
+    Flush();  // what was printed since the last repaint is searched too
     const QString needle = findText_->text();
     // Searched in the display's own text, whose positions are the document's.
     const QString text = display_->document()->toPlainText();

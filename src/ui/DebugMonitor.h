@@ -1,4 +1,5 @@
-// The print monitor window: what the scripts print, with pause, copy, find, save and reset.
+// The print monitor window: what the scripts print, with pause, copy, find, save and reset. It
+// takes the printed text in batches, once per repaint, and shows the lines the monitor keeps.
 #pragma once
 
 #include <QWidget>
@@ -16,6 +17,7 @@ class QAction;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QTimer;
 
 namespace orva {
 
@@ -31,7 +33,9 @@ public:
 
     bool IsShown() const override;
     void Show() override;
-    void Refresh(const std::u16string& content, std::u16string_view appended) override;
+    void Changed(std::u16string_view appended) override;
+    // Shows what arrived since the last time now rather than at the next repaint.
+    void Flush();
 
     // The display, for the tests and the benchmark.
     QPlainTextEdit* Display() const;
@@ -50,7 +54,7 @@ private:
     enum class FindFrom { Selection, Next, Previous };
 
     QWidget* BuildFindBar();
-    void ReplaceDisplay(const std::u16string& content);
+    void ReplaceDisplay();
     void AppendToDisplay(std::u16string_view text);
     void ScrollToEnd();
     void CopyAll();
@@ -66,9 +70,13 @@ private:
     QWidget* findBar_ = nullptr;
     QLineEdit* findText_ = nullptr;
     QLabel* findCount_ = nullptr;
-    // The display shows the first shownLength_ characters of the content, converted with
-    // textState_ carried from one piece to the next.
-    std::size_t shownLength_ = 0;
+    QLabel* dropped_ = nullptr;
+    QTimer* flush_ = nullptr;
+    // The display shows the monitor's text up to shownEnd_ (a position in all that was printed
+    // since the clear counted by shownClears_), converted with textState_ carried from one
+    // batch to the next.
+    uint64_t shownEnd_ = 0;
+    uint64_t shownClears_ = 0;
     MonitorTextState textState_;
     std::optional<CHelpPageScope> helpPage_;
     std::filesystem::path saveFolder_;

@@ -87,6 +87,12 @@ CDesktopProgram::~CDesktopProgram() {
 std::optional<int> CDesktopProgram::Start(const std::vector<std::u16string>& params) {
     FrontEnd frontEnd{prompt_, *window_, *window_, opener_};
     if (const auto code = core_->InitInstance(params, frontEnd)) return code;
+    // What the print monitor keeps, in lines (0: everything), before its window is made.
+    const int32_t maxLines = CProfile(AppProfileFile())
+                                 .ReadInt(u"Monitor", u"MaxLines",
+                                          static_cast<int32_t>(CPrintMonitor::kDefaultMaxLines));
+    core_->Controller().Monitor().SetMaxLines(
+        maxLines < 0 ? CPrintMonitor::kDefaultMaxLines : static_cast<size_t>(maxLines));
     window_->Attach(core_->Controller());
     return std::nullopt;
 }

@@ -74,7 +74,7 @@ TEST(IocpIntegration, OffsetEventsRunAndScriptWritesReachTheServer) {
     };
     EXPECT_EQ(control.Command("set 330 90"), "ok");
     const auto count = [&](std::u16string_view text) {
-        const std::u16string shown = monitor.Content();
+        const std::u16string shown(monitor.Content());
         size_t n = 0;
         for (size_t at = shown.find(text); at != std::u16string::npos;
              at = shown.find(text, at + 1))

@@ -12,10 +12,12 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+#include <QTextDocument>
 #include <QTest>
 #include <memory>
 
 #include "app/HelpPages.h"
+#include "platform/Text.h"
 #include "platform/UserPrompt.h"
 #include "support/Widgets.h"
 #include "support/Prompts.h"
@@ -29,7 +31,12 @@ constexpr std::u16string_view kPage = u"la_ventana__print_monitor__o_de_log.htm"
 class DebugMonitorTest : public ::testing::Test {
 protected:
     QAction* Action(const char* name) { return window_->findChild<QAction*>(name); }
-    QString Shown() const { return window_->Display()->toPlainText(); }
+    // What the display shows once the pieces printed so far are in (a repaint brings them).
+    QString Shown() const {
+        window_->Flush();
+        return window_->Display()->toPlainText();
+    }
+    QString Kept() const { return QString::fromStdU16String(std::u16string(monitor_.Content())); }
     void PrintLines(int from, int to) {
         for (int i = from; i < to; ++i) {
             monitor_.Append(u"line " + std::u16string(QString::number(i).toStdU16String()));
@@ -80,6 +87,7 @@ TEST_F(DebugMonitorTest, PiecesShowAsTheWholeTextWould) {
 
 TEST_F(DebugMonitorTest, TheEndStaysInViewPauseKeepsTheDisplayAndCopyAllTakesEverything) {
     PrintLines(0, 300);
+    window_->Flush();
     QApplication::processEvents();
     EXPECT_GT(window_->Display()->verticalScrollBar()->maximum(), 0);
     EXPECT_TRUE(EndInView());
@@ -91,12 +99,71 @@ TEST_F(DebugMonitorTest, TheEndStaysInViewPauseKeepsTheDisplayAndCopyAllTakesEve
     monitor_.Append(u"not shown yet \u00e9");
     EXPECT_EQ(Shown(), before);
     Action("copyAll")->trigger();  // the content as printed, the unshown part included
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromStdU16String(monitor_.Content()));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), Kept());
 
     Action("pause")->trigger();
     EXPECT_EQ(Shown(), QString::fromStdU16String(MonitorDisplayText(monitor_.Content())));
     QApplication::processEvents();
     EXPECT_TRUE(EndInView());
+}
+
+// Pieces printed between two repaints go in as one insertion, however many there are.
+TEST_F(DebugMonitorTest, PrintsBetweenTwoRepaintsAreOneInsertion) {
+    window_->Show();
+    int insertions = 0;
+    QObject::connect(window_->Display()->document(), &QTextDocument::contentsChange,
+                     [&insertions](int, int, int added) { insertions += added > 0 ? 1 : 0; });
+    PrintLines(0, 500);
+    EXPECT_EQ(insertions, 0);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return insertions > 0; }, 5000));  // the next repaint
+    EXPECT_EQ(insertions, 1);
+    EXPECT_EQ(window_->Display()->blockCount(), 501);
+    EXPECT_FALSE(window_->Display()->document()->isUndoAvailable());
+}
+
+// The monitor keeps the newest lines and says at its top how many older ones went; the display,
+// Copy all and Save as hold exactly what is kept, also after a pause over the limit.
+TEST_F(DebugMonitorTest, TheNewestLinesAreKeptAndTheDroppedOnesCounted) {
+    CPrintMonitor bounded;
+    bounded.SetMaxLines(100);
+    CDebugMonitor window(bounded, prompt_);
+    auto* dropped = window.findChild<QLabel*>("dropped");
+    for (int i = 0; i < 250; ++i) bounded.Append(u"line " + QString::number(i).toStdU16String() + u"\r\n");
+    bounded.Append(u"unfinished");
+    window.Flush();
+    const QStringList lines = window.Display()->toPlainText().split(u'\n');
+    ASSERT_EQ(lines.size(), 101);
+    EXPECT_EQ(lines.first(), "line 150");
+    EXPECT_EQ(lines[99], "line 249");
+    EXPECT_EQ(lines.last(), "unfinished");
+    EXPECT_TRUE(dropped->isVisible());
+    EXPECT_EQ(dropped->text(), "150 older lines were dropped: the monitor keeps the newest 100.");
+    window.findChild<QAction*>("copyAll")->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              QString::fromStdU16String(std::u16string(bounded.Content())));
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().startsWith("line 150\r\n"));
+    test::TempHome home;
+    const std::filesystem::path saved = home.Root() / "kept.txt";
+    ASSERT_TRUE(window.SaveTo(saved));
+    EXPECT_EQ(test::ReadBytes(saved), ToUtf8(bounded.Content()));
+
+    window.findChild<QAction*>("pause")->trigger();
+    for (int i = 250; i < 600; ++i) bounded.Append(u"\r\nline " + QString::number(i).toStdU16String());
+    window.Flush();
+    EXPECT_EQ(window.Display()->toPlainText().split(u'\n').first(), "line 150");  // paused
+    window.findChild<QAction*>("pause")->trigger();
+    window.Flush();
+    const QStringList resumed = window.Display()->toPlainText().split(u'\n');
+    ASSERT_EQ(resumed.size(), 101);
+    EXPECT_EQ(resumed.first(), "line 499");
+    EXPECT_EQ(resumed.last(), "line 599");
+    EXPECT_EQ(dropped->text(), "500 older lines were dropped: the monitor keeps the newest 100.");
+
+    // A clear starts the count again.
+    bounded.Clear();
+    window.Flush();
+    EXPECT_FALSE(dropped->isVisible());
+    EXPECT_EQ(window.Display()->toPlainText(), "");
 }
 
 TEST_F(DebugMonitorTest, ResetAsksOnlyWhenNotEmptyAndClsNever) {
@@ -167,6 +234,7 @@ TEST_F(DebugMonitorTest, SaveWritesUtf8AndReportsAFailure) {
 
 TEST_F(DebugMonitorTest, LooksAndKeys) {
     monitor_.Append(u"\u2588\u2588\u2588");  // full blocks: pixels in the text colour
+    window_->Flush();
     QPlainTextEdit* display = window_->Display();
     EXPECT_TRUE(display->isReadOnly());
     const QImage image = display->viewport()->grab().toImage();

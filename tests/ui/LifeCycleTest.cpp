@@ -34,9 +34,9 @@ private:
     QTimer timer_;
 };
 
-int Count(const std::u16string& text, std::u16string_view piece) {
+int Count(std::u16string_view text, std::u16string_view piece) {
     int n = 0;
-    for (size_t at = text.find(piece); at != std::u16string::npos; at = text.find(piece, at + 1))
+    for (size_t at = text.find(piece); at != std::u16string_view::npos; at = text.find(piece, at + 1))
         ++n;
     return n;
 }
