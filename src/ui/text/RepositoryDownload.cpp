@@ -13,7 +13,7 @@ CRepositoryDownload::CRepositoryDownload(std::string url, std::filesystem::path 
 
 void CRepositoryDownload::Start() {
     if (worker_.joinable()) return;
-    worker_ = std::jthread([this](const std::stop_token& stop) {
+    worker_ = std::thread([this, stop = stop_.get_token()] {
         const Outcome outcome = Run(stop);
         if (reports_.finished) reports_.finished(outcome);
     });
@@ -25,7 +25,7 @@ CRepositoryDownload::~CRepositoryDownload() {
 }
 
 void CRepositoryDownload::Stop() {
-    worker_.request_stop();
+    stop_.request_stop();
 }
 
 void CRepositoryDownload::Wait() {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <stop_token>
 #include <string>
 #include <thread>
 
@@ -32,7 +33,7 @@ public:
     // Starts the thread; once.
     void Start();
     // The transfer ends at its next progress report (within about a second) as Cancelled; a
-    // transfer already complete is then not taken into the cache.
+    // transfer already complete is then not taken into the cache. From any thread.
     void Stop();
     void Wait();
     bool Running() const { return worker_.joinable(); }
@@ -43,7 +44,8 @@ private:
     std::string url_;
     std::filesystem::path cache_;
     Reports reports_;
-    std::jthread worker_;
+    std::stop_source stop_;  // apart from the thread, so a stop never races its start
+    std::thread worker_;
 };
 
 }  // namespace orva
