@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/SessionObserver.h"
 #include "card/OrvaCard.h"
 #include "core/Configuration.h"
 #include "core/EventDispatcher.h"
@@ -117,14 +118,22 @@ public:
     void SetInstanceChanged(std::function<void(const std::u16string&)> onRename) {
         onRename_ = std::move(onRename);
     }
+    // The instance's files are only read (a scenario run): the first-connect questions are not
+    // asked, the dialogs that save do not open, nothing is written.
+    void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
+    // A recording of the session; nullptr detaches it (it hears nothing more once this returns).
+    void SetSessionObserver(ISessionObserver* observer);
+    ISessionObserver* SessionObserver() const { return observer_; }
 
 private:
     bool ConnectServers();
+    bool HandleUnobserved(const Notification& n);
     void ConnectFailed();
     void AskFirstConnectQuestions();
     void AskOption(std::u16string_view key, std::u16string text, std::u16string caption,
                    bool& flag);
     void RenameInstance(const std::u16string& cardName);
+    void ObserveSends(CIocpClient& client, size_t server);
     ScriptServices Services();
 
     CNotify& notify_;
@@ -144,6 +153,8 @@ private:
     bool connecting_ = false;
     bool session_ = false;  // a connect completed and no disconnect has happened since
     bool disconnecting_ = false;
+    bool readOnly_ = false;
+    ISessionObserver* observer_ = nullptr;
     CardQuestion cardQuestion_ = CardQuestion::None;
     std::function<void(std::chrono::milliseconds)> sleeper_;
     std::function<void(const std::u16string&)> onRename_;

@@ -28,6 +28,13 @@ bool HasForbiddenNameCharacter(std::u16string_view name) {
     return name.find_first_of(u"!@[]\\/:*?\"<>|\r\n") != std::u16string_view::npos;
 }
 
+std::u16string NormalizedInstanceName(std::u16string name) {
+    // A plain decimal number is one that "%d" writes back exactly as it was given.
+    const int32_t number = ParseLeadingInt(name);
+    if (Format(u"%d", number) == name) name = Format(u"ID%03d", number);
+    return ToUpper(name);
+}
+
 SettledName SettleInstanceName(std::u16string name, CInstanceRegistry& registry) {
     if (name.empty()) {
         for (int n = 1;; ++n) {
@@ -35,10 +42,7 @@ SettledName SettleInstanceName(std::u16string name, CInstanceRegistry& registry)
             if (registry.Acquire(InstanceTitle(candidate))) return {candidate, {}};
         }
     }
-    // A plain decimal number is one that "%d" writes back exactly as it was given.
-    const int32_t number = ParseLeadingInt(name);
-    if (Format(u"%d", number) == name) name = Format(u"ID%03d", number);
-    name = ToUpper(name);
+    name = NormalizedInstanceName(std::move(name));
     if (!registry.Acquire(InstanceTitle(name))) {
         return {name, Format(u"The OrvaPanel (%s) is designed to run once per PC.\r\nYou allready "
                              u"have a OrvaPanel (%s) hinstance running on this PC.",
