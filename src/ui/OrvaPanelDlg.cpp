@@ -28,6 +28,7 @@
 #include "ui/IocpConfig.h"
 #include "ui/NotifyPump.h"
 #include "ui/OrvaConfigDlg.h"
+#include "ui/SessionRecording.h"
 #include "ui/TrayIcon.h"
 
 namespace orva {
@@ -72,6 +73,7 @@ void COrvaPanelDlg::BuildWindow() {
                        [this] { ShowIoMonitor(); });
     calculator_ = program->addAction(QStringLiteral("&Calculate I/O pin ID..."), this,
                                      [this] { ShowPinCalculator(); });
+    new CSessionRecording(program, prompt_, this);
     program->addSeparator();
     autostart_ = program->addAction(QStringLiteral("&Start with my desktop session"));
     autostart_->setCheckable(true);
@@ -170,6 +172,7 @@ void COrvaPanelDlg::Attach(CConnectionController& controller, CNotify& notify) {
     monitor_ = std::make_unique<CDebugMonitor>(controller.Monitor(), prompt_);
     if (backend_) ioMonitor_ = std::make_unique<CIoMonitor>(controller, *backend_);
     pump_ = new CNotifyPump(notify, this);
+    findChild<CSessionRecording*>()->Attach(controller);
     if (!HasTray()) status_->setToolTip(QString::fromUtf8(kNoTrayNote));
     const QSignalBlocker block(autostart_);
     autostart_->setChecked(IsAutostartOn(controller.InstanceName()));
