@@ -103,6 +103,8 @@ public:
     bool HandleNotification(const Notification& n);
 
     CConfiguration& Configuration() { return config_; }
+    // What is waiting to be handled (a recording tells a burst by it).
+    CNotify& Notifications() { return notify_; }
     CEventTable& Events() { return table_; }
     CPrintMonitor& Monitor() { return monitor_; }
     COrvaCard& Card() { return card_; }

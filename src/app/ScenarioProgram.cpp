@@ -83,6 +83,8 @@ std::vector<std::string> BoardArguments(const Scenario& scenario, const CConfigu
 
 int RunScenarioProgram(const HeadlessOptions& o, int signalFd) {
     const std::string file = o.scenario.string();
+    std::error_code ec;
+    if (std::filesystem::is_directory(o.scenario, ec)) return CannotRun(o, file + " is a folder");
     const auto bytes = ReadWholeFile(o.scenario);
     if (!bytes) return CannotRun(o, "cannot read " + file);
     if (bytes->size() > kMaxScenarioFile)

@@ -103,7 +103,8 @@ void CScenarioRunner::Run() {
         const auto start = Clock::now();
         StepResult r = RunStep(steps[next]);
         r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
-        if (abort_.empty()) report_.Add(std::move(r));
+        // A step cut short by a stop has no result: the run bails out instead.
+        if (abort_.empty() && !Stopped()) report_.Add(std::move(r));
         goOn = Aftermath();
     }
     const bool broken = !goOn && abort_.empty();

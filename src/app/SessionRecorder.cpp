@@ -76,8 +76,7 @@ void CSessionRecorder::StartConnected() {
 
 void CSessionRecorder::Stop() {
     std::lock_guard lock(mutex_);
-    ReleaseHeldLocked();
-    if (state_ == State::Connected) DiffLocked();
+    if (state_ == State::Connected) EndGroupLocked();
     if (state_ != State::Idle) state_ = State::Done;
 }
 
@@ -132,8 +131,7 @@ void CSessionRecorder::OnDisconnecting() {
     std::lock_guard lock(mutex_);
     if (state_ == State::Connecting) BeginLocked(false);  // its AFTER CONNECT events failed
     if (state_ != State::Connected) return;
-    ReleaseHeldLocked();
-    DiffLocked();
+    EndGroupLocked();
     AddWaitLocked();
     Add(Step(StepKind::Disconnect));
 }
@@ -142,7 +140,7 @@ void CSessionRecorder::OnDisconnected() {
     {
         std::lock_guard lock(mutex_);
         if (state_ != State::Connected) return;
-        ReleaseHeldLocked();
+        FlushGroupLocked();
         // The outputs went off on the wire; the displays were cleared in the images only.
         DiffOutputsLocked();
         state_ = State::Done;
@@ -153,17 +151,24 @@ void CSessionRecorder::OnDisconnected() {
 void CSessionRecorder::OnNotification(const Notification& n) {
     std::lock_guard lock(mutex_);
     if (state_ != State::Connecting && state_ != State::Connected) return;
-    const bool encoderPin = n.message == WM_CARD_INPUT && held_.pins.count(n.wParam) > 0;
-    if (!encoderPin) ReleaseHeldLocked();
-    // What timers and threads changed since the last look happened before this.
-    if (state_ == State::Connected) DiffLocked();
+    if (state_ == State::Connected && !group_.active) {
+        // What timers and threads changed since the last look happened before this.
+        DiffLocked();
+        // More waiting behind this one: the board or a server was faster than the scripts (an
+        // encoder's step always comes with its pins' change). What the scripts do is recorded
+        // after the steps of the whole group, as it stands at its end: a replay, whose steps
+        // come one by one, ends in the same state whatever it passed through on the way.
+        group_.active = controller_.Notifications().PendingCount() > 0;
+    }
     switch (n.message) {
         case WM_CARD_INPUT:
+            group_.awaitingInput = false;
             InputLocked(n.wParam, n.lParam);
-            if (encoderPin) ReleaseHeldLocked();
             break;
         case WM_CARD_ENCODER:
-            if (state_ == State::Connected) HoldForPinsLocked(n.wParam);
+            // Its pins' change is posted right after it, maybe not yet: the group waits for it.
+            group_.active = group_.active || state_ == State::Connected;
+            group_.awaitingInput = group_.active;
             break;
         case WM_CARD_ADC:
             AnalogLocked(n.wParam, n.lParam);
@@ -176,29 +181,25 @@ void CSessionRecorder::OnNotification(const Notification& n) {
     }
 }
 
-// An encoder's step is posted before the change of its pins that brought it, and its script
-// runs first: what the script does waits until that change is recorded, which replays the step.
-void CSessionRecorder::HoldForPinsLocked(int64_t encoder) {
-    for (const auto& e : controller_.Card().Snapshot(false).encoders) {
-        if (e.id != encoder) continue;
-        held_.active = true;
-        held_.pins.insert(e.pinA);
-        held_.pins.insert(e.pinB);
-    }
-}
-
-void CSessionRecorder::ReleaseHeldLocked() {
-    if (!held_.active) return;
-    held_.active = false;
-    held_.pins.clear();
-    steps_.insert(steps_.end(), std::make_move_iterator(held_.steps.begin()),
-                  std::make_move_iterator(held_.steps.end()));
-    held_.steps.clear();
-}
-
 void CSessionRecorder::OnNotificationHandled(const Notification&) {
     std::lock_guard lock(mutex_);
-    if (state_ == State::Connected) DiffLocked();
+    if (state_ != State::Connected) return;
+    if (group_.active && (group_.awaitingInput || controller_.Notifications().PendingCount() > 0)) {
+        return;
+    }
+    EndGroupLocked();
+}
+
+void CSessionRecorder::FlushGroupLocked() {
+    for (auto& [server, line] : group_.sent) AddSentLocked(server, std::move(line));
+    group_.sent.clear();
+    group_.active = false;
+    group_.awaitingInput = false;
+}
+
+void CSessionRecorder::EndGroupLocked() {
+    FlushGroupLocked();
+    DiffLocked();
 }
 
 void CSessionRecorder::OnSent(size_t server, std::string_view line) {
@@ -225,9 +226,23 @@ void CSessionRecorder::SentLocked(size_t server, std::string_view line) {
             due.push_back(v);
         }
     }
+    std::string text = ToUtf8(FromAnsi(line));
+    if (!group_.active) {
+        AddSentLocked(server, std::move(text));
+        return;
+    }
+    // Of the lines of one kind (one offset written, one key sent) a group keeps the last.
+    const std::string key = text.substr(0, text.find('='));
+    std::erase_if(group_.sent, [&](const auto& sent) {
+        return sent.first == server && sent.second.substr(0, sent.second.find('=')) == key;
+    });
+    group_.sent.emplace_back(server, std::move(text));
+}
+
+void CSessionRecorder::AddSentLocked(size_t server, std::string line) {
     ScenarioStep s = Step(StepKind::ExpectServer);
     s.alias = servers_[server].alias;
-    s.match = ToUtf8(FromAnsi(line));
+    s.match = std::move(line);
     Add(std::move(s));
 }
 
@@ -242,10 +257,8 @@ void CSessionRecorder::InputLocked(int64_t pin, int64_t level) {
         initialInputs_ = inputs_;
         return;
     }
-    ScenarioStep step =
-        Command(StepKind::Board, "", "set " + std::to_string(pin) + " " + (bit ? "1" : "0"));
-    AddWaitLocked(true);
-    steps_.push_back(std::move(step));  // before what an encoder's script did for this change
+    AddInputStepLocked(
+        Command(StepKind::Board, "", "set " + std::to_string(pin) + " " + (bit ? "1" : "0")));
 }
 
 void CSessionRecorder::AnalogLocked(int64_t channel, int64_t value) {
@@ -315,18 +328,14 @@ std::map<int32_t, int32_t> CSessionRecorder::ServerValues(size_t server) const {
     return values;
 }
 
-void CSessionRecorder::AddWaitLocked(bool beforeHeld) {
+void CSessionRecorder::AddWaitLocked() {
     const auto now = Clock::now();
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now - lastInput_).count();
     lastInput_ = now;
     if (ms <= 0) return;
     ScenarioStep wait = Step(StepKind::Wait);
     wait.ms = std::min<int64_t>(ms, kMaxScenarioMs);
-    if (beforeHeld) {
-        steps_.push_back(std::move(wait));
-    } else {
-        Add(std::move(wait));
-    }
+    Add(std::move(wait));
 }
 
 void CSessionRecorder::AddInputStepLocked(ScenarioStep step) {

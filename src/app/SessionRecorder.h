@@ -11,7 +11,6 @@
 #include <functional>
 #include <map>
 #include <mutex>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -70,16 +69,15 @@ private:
     void ValuesLocked(int64_t code, int64_t type);
     void SentLocked(size_t server, std::string_view line);
     void AddInputStepLocked(ScenarioStep step);
-    void AddWaitLocked(bool beforeHeld = false);
-    void HoldForPinsLocked(int64_t encoder);
-    void ReleaseHeldLocked();
+    void AddWaitLocked();
+    void AddSentLocked(size_t server, std::string line);
+    void FlushGroupLocked();
+    void EndGroupLocked();
     void DiffLocked();
     void DiffOutputsLocked();
     void DiffDigitsLocked();
     std::map<int32_t, int32_t> ServerValues(size_t server) const;
-    void Add(ScenarioStep step) {
-        (held_.active ? held_.steps : steps_).push_back(std::move(step));
-    }
+    void Add(ScenarioStep step) { steps_.push_back(std::move(step)); }
 
     CConnectionController& controller_;
     std::function<void()> onFinished_;
@@ -96,12 +94,13 @@ private:
     Report outputs_{};
     std::array<DisplayReport, kDisplayCards> displays_{};
     std::vector<ScenarioStep> steps_;
-    // What an encoder's script did, held until its pins' change is recorded.
+    // Notifications handled back to back, while more were waiting: the lines their scripts
+    // sent wait for the group's end.
     struct {
         bool active = false;
-        std::set<int64_t> pins;
-        std::vector<ScenarioStep> steps;
-    } held_;
+        bool awaitingInput = false;  // an encoder stepped: its pins' change is still to come
+        std::vector<std::pair<size_t, std::string>> sent;
+    } group_;
     Clock::time_point lastInput_;
 };
 

@@ -327,15 +327,16 @@ TEST_F(ScenarioRunTest, ARecordedSessionReplaysAndFailsAtTheStepAScriptChanged) 
     for (const char* line :
          {"instance PIT", "connect", "expect server P3D \"Arn.Inicio:330:\"", "board set 20 1",
           "expect server P3D \"Arn.Resp:330=1:\"", "expect output 30 1",
-          "expect digits 1 3 \"  5\"", "board set 100 1", "expect server P3D \"Arn.Resp:331=1:\"",
+          "expect digits 1 3 \"  5\"", "board set 100 1", "board set 101 0",
           "expect server P3D \"Arn.Resp:331=4:\"", "server P3D set 330 0", "expect output 30 0",
           "disconnect", "expect server P3D \"Arn.Fin:\""}) {
         EXPECT_TRUE(has(line)) << line << "\n" << test::ReadBytes(file);
     }
-    // An encoder's script runs before its pins' change is handled; recorded, it follows it.
-    const auto edge = std::find(recorded.begin(), recorded.end(), "board set 100 1");
-    ASSERT_NE(edge, recorded.end());
-    EXPECT_EQ(*(edge + 1), "expect server P3D \"Arn.Resp:331=1:\"") << test::ReadBytes(file);
+    // An encoder's script runs before its pins' change is handled; recorded, what it did comes
+    // after that change (the program may have handled the edges in one go: then after all).
+    EXPECT_LT(std::find(recorded.begin(), recorded.end(), "board set 101 0"),
+              std::find(recorded.begin(), recorded.end(), "expect server P3D \"Arn.Resp:331=4:\""))
+        << test::ReadBytes(file);
     // The server's answers to the program's own writes are no steps of the session.
     EXPECT_FALSE(has("server P3D set 330 1")) << test::ReadBytes(file);
 
