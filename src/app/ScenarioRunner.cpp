@@ -133,14 +133,28 @@ bool CScenarioRunner::Aftermath() {
     // What the step set off and the program has already queued (a script's failure and its
     // message come in one handling) is over before we look.
     Request(CScenarioSession::Request::Sync);
-    const auto seen = log_.Read([](const ScenarioObservations& o) { return o; });
-    for (; seenMessages_ < seen.messages.size(); ++seenMessages_) {
-        report_.Note(seen.messages[seenMessages_]);
-    }
+    // Only what is new: the printed text and the server lines may have grown long.
+    struct {
+        std::vector<std::string> messages;
+        std::vector<std::string> errors;
+        bool ended = false;
+        bool stopped = false;
+    } seen;
+    log_.Read([&](const ScenarioObservations& o) {
+        seen.messages.assign(o.messages.begin() + static_cast<ptrdiff_t>(seenMessages_),
+                             o.messages.end());
+        seen.errors.assign(o.scriptErrors.begin() + static_cast<ptrdiff_t>(seenErrors_),
+                           o.scriptErrors.end());
+        seen.ended = o.ended;
+        seen.stopped = o.stopped;
+        return 0;
+    });
+    seenMessages_ += seen.messages.size();
+    seenErrors_ += seen.errors.size();
+    for (const std::string& message : seen.messages) report_.Note(message);
     bool goOn = true;
-    for (; seenErrors_ < seen.scriptErrors.size(); ++seenErrors_) {
-        report_.Add(
-            {"script error", 0, StepResult::Status::Failed, seen.scriptErrors[seenErrors_], {}, 0});
+    for (const std::string& error : seen.errors) {
+        report_.Add({"script error", 0, StepResult::Status::Failed, error, {}, 0});
         goOn = false;  // a failing script has disconnected the program
     }
     if (seen.ended && !endSeen_) {
@@ -220,12 +234,14 @@ void CScenarioRunner::Connection(const ScenarioStep& step, StepResult& r) {
                          : CScenarioSession::Request::Disconnect)) {
         return;  // stopped; Aftermath says so
     }
-    const auto seen = log_.Read([](const ScenarioObservations& o) { return o; });
-    if (connect && !seen.connected && seen.scriptErrors.size() == errors) {
-        // Against simulators started for the purpose, a connect fails only when they do.
-        abort_ = "the program could not connect";
-        if (!seen.messages.empty()) abort_ += ": " + seen.messages.back();
-    }
+    log_.Read([&](const ScenarioObservations& o) {
+        if (connect && !o.connected && o.scriptErrors.size() == errors) {
+            // Against simulators started for the purpose, a connect fails only when they do.
+            abort_ = "the program could not connect";
+            if (!o.messages.empty()) abort_ += ": " + o.messages.back();
+        }
+        return 0;
+    });
 }
 
 void CScenarioRunner::ExpectServer(const ScenarioStep& step, StepResult& r) {
