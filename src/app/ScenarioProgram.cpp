@@ -111,10 +111,14 @@ int RunScenarioProgram(const HeadlessOptions& o, int signalFd) {
         return CannotRun(o, wrong);
     }
 
+    const auto simulator = COrvaPanelApp::ProgramFolder() / "orvasim";
+    if (::access(simulator.c_str(), X_OK) != 0) {
+        return CannotRun(o, "the simulators are not installed beside the program (no " +
+                                simulator.string() + ")");
+    }
     CPrivateRuntime runtime;
     if (!runtime.Ok()) return CannotRun(o, "cannot make a runtime folder for the simulators");
     CScenarioLog log;
-    const auto simulator = COrvaPanelApp::ProgramFolder() / "orvasim";
     std::string error;
     const auto board =
         CSimulatorProcess::Start(simulator, BoardArguments(scenario, config), nullptr, error);
