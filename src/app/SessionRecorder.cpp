@@ -64,11 +64,6 @@ bool CSessionRecorder::Started() const {
     return state_ == State::Connected || state_ == State::Done;
 }
 
-bool CSessionRecorder::Finished() const {
-    std::lock_guard lock(mutex_);
-    return state_ == State::Done;
-}
-
 void CSessionRecorder::StartConnected() {
     std::lock_guard lock(mutex_);
     BeginLocked(true);

@@ -37,7 +37,6 @@ public:
     void Stop();
 
     bool Started() const;
-    bool Finished() const;
     // The scenario file of what was recorded so far.
     std::string Text() const;
     // Writes it (replacing the file whole); false with the reason when it cannot.
