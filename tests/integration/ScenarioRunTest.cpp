@@ -292,10 +292,13 @@ TEST_F(ScenarioRunTest, ARecordedSessionReplaysAndFailsAtTheStepAScriptChanged) 
     // A knob too: its steps reach the scripts through its pins' changes.
     events.insert(events.find("<offset type=\"1\""),
                   "<offset type=\"4\" name=\"KNOB\" id=\"0\" script=\"iocp.offset.value.set("
-                  "'P3D', 331, orva.encoder.value.get(Id))\"/>");
+                  "'P3D', 331, orva.encoder.value.get(Id))\"/>"
+                  "<offset type=\"3\" name=\"TRIM\" id=\"2\" script=\"print('trim ', Value) "
+                  "printnl()\"/>");
     events.replace(events.find("D = orva"), 0, "K = orva.encoder.create(100, 101)&#10;");
     test::WriteBytes(folder_ / "pit_vars.xml", events);
-    server->Command("set 330 0");
+    // The state the program finds at its connect: a switch no event watches is on.
+    EXPECT_EQ(board->Command("set 40 1"), "ok");
     const auto file = home_.Root() / "session.scenario";
 
     test::Process panel(test::BinPath("orvapanel-headless"), {"/PIT", "--record", file.string()});
@@ -316,6 +319,8 @@ TEST_F(ScenarioRunTest, ARecordedSessionReplaysAndFailsAtTheStepAScriptChanged) 
     }
     EXPECT_EQ(server->Command("set 330 0"), "ok");
     EXPECT_EQ(board->Command("wait-out 30 0 3000"), "ok");
+    EXPECT_EQ(board->Command("adc 2 300"), "ok");
+    EXPECT_TRUE(panel.WaitForLine("trim 300", 3s).has_value());
     panel.Signal(SIGTERM);
     EXPECT_EQ(panel.Wait(), 0);
     ASSERT_TRUE(panel.WaitForLine("session recorded in " + file.string(), 1s).has_value());
@@ -332,6 +337,12 @@ TEST_F(ScenarioRunTest, ARecordedSessionReplaysAndFailsAtTheStepAScriptChanged) 
           "disconnect", "expect server P3D \"Arn.Fin:\""}) {
         EXPECT_TRUE(has(line)) << line << "\n" << test::ReadBytes(file);
     }
+    // The switch was on before the connect (its report may have come just after it).
+    const auto connect = std::find(recorded.begin(), recorded.end(), "connect");
+    EXPECT_TRUE(std::find(recorded.begin(), connect, "board setmany 40=1") < connect ||
+                std::find(connect, recorded.end(), "board set 40 1") != recorded.end())
+        << test::ReadBytes(file);
+    EXPECT_TRUE(has("board adc 2 300")) << test::ReadBytes(file);
     // An encoder's script runs before its pins' change is handled; recorded, what it did comes
     // after that change (the program may have handled the edges in one go: then after all).
     EXPECT_LT(std::find(recorded.begin(), recorded.end(), "board set 101 0"),
