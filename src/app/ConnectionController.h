@@ -125,7 +125,6 @@ public:
     void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
     // A recording of the session; nullptr detaches it (it hears nothing more once this returns).
     void SetSessionObserver(ISessionObserver* observer);
-    ISessionObserver* SessionObserver() const { return observer_; }
 
 private:
     bool ConnectServers();
