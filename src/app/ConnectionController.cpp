@@ -109,6 +109,7 @@ void CConnectionController::Connect() {
     if (busy_ || ending_) return;
     busy_ = true;
     if (session_) Disconnect();  // a link that ended still held it: start from what is stored
+    if (observer_) observer_->OnConnecting();
     ConnectSequence();
     busy_ = false;
     RefreshStatus();
@@ -145,6 +146,7 @@ void CConnectionController::ConnectSequence() {
     RefreshStatus();
     dispatcher_.PublishEventNames();
     dispatcher_.RunAfterConnectEvents();
+    if (observer_ && session_) observer_->OnConnected();
 }
 
 void CConnectionController::AbortConnect() {
@@ -170,6 +172,7 @@ bool CConnectionController::ConnectServers() {
         }
         if (address.empty() || address == ServerRecord::kLookupAddress) return false;
         auto client = std::make_unique<CIocpClient>();
+        if (observer_) ObserveSends(*client, i);  // the registration is a line sent too
         // Servers past the tenth have no event type: connected, but nothing is registered.
         const SubscriptionList offsets =
             typed ? dispatcher_.BuildSubscriptionList(static_cast<uint8_t>(type))
@@ -209,6 +212,10 @@ void CConnectionController::AskOption(std::u16string_view key, std::u16string te
 }
 
 void CConnectionController::AskFirstConnectQuestions() {
+    if (readOnly_) {
+        view_.SetOptionChecks(config_.autoConnect, config_.autoHide);
+        return;
+    }
     AskOption(u"AutoConnect", u"Try auto connection directly next time you run the App?",
               u"Auto connect...", config_.autoConnect);
     if (ending_) return;
@@ -223,6 +230,8 @@ void CConnectionController::AskFirstConnectQuestions() {
 void CConnectionController::Disconnect() {
     if (disconnecting_) return;
     disconnecting_ = true;
+    const bool observed = observer_ && session_;
+    if (observed) observer_->OnDisconnecting();
     dispatcher_.RunBeforeDisconnectEvents();
     dispatcher_.SetScriptRunner(nullptr);
     state_.reset();
@@ -230,6 +239,7 @@ void CConnectionController::Disconnect() {
     CloseCard();
     session_ = false;
     disconnecting_ = false;
+    if (observed && observer_) observer_->OnDisconnected();
     RefreshStatus();
 }
 
@@ -324,6 +334,7 @@ void CConnectionController::ResumeCardIfBack() {
 }
 
 void CConnectionController::SelectCard() {
+    if (readOnly_) return;
     cardQuestion_ = CardQuestion::SelectionOpen;
     CardChoice choice{config_.cardSerial, config_.card.cardName, config_.senseVcc};
     if (dialogs_.SelectCard(choice)) {
@@ -395,6 +406,7 @@ void CConnectionController::RenameInstance(const std::u16string& cardName) {
 }
 
 void CConnectionController::EditServers() {
+    if (readOnly_) return;
     ServerList copy = config_.servers;
     if (!dialogs_.EditServers(copy)) return;
     config_.servers = std::move(copy);
@@ -403,6 +415,7 @@ void CConnectionController::EditServers() {
 }
 
 void CConnectionController::EditEvents() {
+    if (readOnly_) return;
     // The list names the server types after the servers as they are now: a fresh table, so a
     // server no longer in the list shows as unknown rather than by its old name.
     CEventTypeNames names;
@@ -422,7 +435,33 @@ void CConnectionController::SetAutoHide(bool on) {
     config_.SaveOption(u"AutoHide", on);
 }
 
+void CConnectionController::SetSessionObserver(ISessionObserver* observer) {
+    observer_ = observer;
+    for (size_t i = 0; i < clients_.size(); ++i) {
+        if (observer_) {
+            ObserveSends(*clients_[i], i);
+        } else {
+            clients_[i]->SetSendObserver(nullptr);
+        }
+    }
+}
+
+void CConnectionController::ObserveSends(CIocpClient& client, size_t server) {
+    client.SetSendObserver(
+        [observer = observer_, server](std::string_view line) { observer->OnSent(server, line); });
+}
+
 bool CConnectionController::HandleNotification(const Notification& n) {
+    if (!observer_) return HandleUnobserved(n);
+    ISessionObserver* observer = observer_;
+    observer->OnNotification(n);
+    const bool handled = HandleUnobserved(n);
+    // The observer may have been detached meanwhile (its session ended).
+    if (observer_ == observer) observer->OnNotificationHandled(n);
+    return handled;
+}
+
+bool CConnectionController::HandleUnobserved(const Notification& n) {
     if (dispatcher_.Dispatch(n)) return true;
     switch (n.message) {
         case WM_CLOSE:

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/SessionObserver.h"
 #include "card/OrvaCard.h"
 #include "core/Configuration.h"
 #include "core/EventDispatcher.h"
@@ -112,6 +113,8 @@ public:
     bool HandleNotification(const Notification& n);
 
     CConfiguration& Configuration() { return config_; }
+    // What is waiting to be handled (a recording tells a burst by it).
+    CNotify& Notifications() { return notify_; }
     CEventTable& Events() { return table_; }
     CPrintMonitor& Monitor() { return monitor_; }
     COrvaCard& Card() { return card_; }
@@ -129,10 +132,16 @@ public:
     void SetInstanceChanged(std::function<bool(const std::u16string&)> onRename) {
         onRename_ = std::move(onRename);
     }
+    // The instance's files are only read (a scenario run): the first-connect questions are not
+    // asked, the dialogs that save do not open, nothing is written.
+    void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
+    // A recording of the session; nullptr detaches it (it hears nothing more once this returns).
+    void SetSessionObserver(ISessionObserver* observer);
 
 private:
     void ConnectSequence();
     bool ConnectServers();
+    bool HandleUnobserved(const Notification& n);
     void ConnectFailed();
     void AskFirstConnectQuestions();
     void AskOption(std::u16string_view key, std::u16string text, std::u16string caption,
@@ -142,6 +151,7 @@ private:
     PromptAnswer AskCardNotFound();
     void ResumeCardIfBack();
     void AbortConnect();
+    void ObserveSends(CIocpClient& client, size_t server);
     ScriptServices Services();
 
     CNotify& notify_;
@@ -163,6 +173,8 @@ private:
     bool disconnecting_ = false;
     bool busy_ = false;    // Connect runs, its questions and failure dialogs included
     bool ending_ = false;  // the instance is ending: answers from now on are nobody's
+    bool readOnly_ = false;
+    ISessionObserver* observer_ = nullptr;
     CardQuestion cardQuestion_ = CardQuestion::None;
     std::function<void(std::chrono::milliseconds)> sleeper_;
     std::function<bool(const std::u16string&)> onRename_;

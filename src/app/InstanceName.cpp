@@ -40,6 +40,13 @@ std::u16string InvalidNameMessage(std::u16string_view name) {
                   name, name);
 }
 
+std::u16string NormalizedInstanceName(std::u16string name) {
+    // A plain decimal number is one that "%d" writes back exactly as it was given.
+    const int32_t number = ParseLeadingInt(name);
+    if (Format(u"%d", number) == name) name = Format(u"ID%03d", number);
+    return ToUpper(name);
+}
+
 SettledName SettleInstanceName(std::u16string name, CInstanceRegistry& registry) {
     if (name.empty()) {
         for (int n = 1;; ++n) {
@@ -47,10 +54,7 @@ SettledName SettleInstanceName(std::u16string name, CInstanceRegistry& registry)
             if (registry.Acquire(InstanceTitle(candidate))) return {candidate, {}};
         }
     }
-    // A plain decimal number is one that "%d" writes back exactly as it was given.
-    const int32_t number = ParseLeadingInt(name);
-    if (Format(u"%d", number) == name) name = Format(u"ID%03d", number);
-    name = ToUpper(name);
+    name = NormalizedInstanceName(std::move(name));
     if (!registry.Acquire(InstanceTitle(name))) return {name, NameTakenMessage(name)};
     if (HasForbiddenNameCharacter(name)) {
         registry.Release();

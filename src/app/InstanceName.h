@@ -32,6 +32,10 @@ struct SettledName {
 // the first free ID%03d for an empty name, ID%03d for a plain decimal number, upper case.
 SettledName SettleInstanceName(std::u16string name, CInstanceRegistry& registry);
 
+// A given name as the start-up writes it, without taking it: ID%03d for a plain decimal number,
+// upper case.
+std::u16string NormalizedInstanceName(std::u16string name);
+
 // Whether the name holds one of the characters a file name cannot.
 bool HasForbiddenNameCharacter(std::u16string_view name);
 

@@ -211,7 +211,10 @@ bool CIocpClient::SendMessage(const std::string& message) {
         if (n <= 0) break;
         sent += static_cast<size_t>(n);
     }
-    if (sent == message.size()) return true;
+    if (sent == message.size()) {
+        if (sendObserver_) sendObserver_(std::string_view(message).substr(0, message.size() - 2));
+        return true;
+    }
     IocpLog(u"ERROR: Enviando mensaje.\n");
     return false;
 }
@@ -263,6 +266,11 @@ int CIocpClient::SetCloseOnEnd(bool closeOnEnd) {
     closeOnEnd_ = closeOnEnd;
     lastError_ = kNoError;
     return 1;
+}
+
+void CIocpClient::SetSendObserver(std::function<void(std::string_view)> observer) {
+    std::lock_guard lock(sendMutex_);
+    sendObserver_ = std::move(observer);
 }
 
 void CIocpClient::SetNotify(CNotify* target, uint32_t message, int64_t tag) {

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -55,6 +56,10 @@ public:
     // Where the notifications go; those of lines parsed before there was a target go there now.
     void SetNotify(CNotify* target, uint32_t message, int64_t tag);
 
+    // Hears every line sent (without its line end), on the sending thread; empty: nobody. A
+    // recording attaches one; without it a send costs nothing more.
+    void SetSendObserver(std::function<void(std::string_view)> observer);
+
     bool IsConnected() const { return connected_.load(std::memory_order_relaxed); }
     int32_t GetLastError() const { return lastError_.load(std::memory_order_relaxed); }
     // How long a connect may take before the server counts as unreachable.
@@ -84,6 +89,7 @@ private:
     std::mutex sendMutex_;  // guards the message being built, the registration copy and sends
     std::string message_;
     std::string registration_;
+    std::function<void(std::string_view)> sendObserver_;
 
     std::mutex notifyMutex_;
     CNotify* target_ = nullptr;

@@ -1,20 +1,29 @@
-// orvapanel-headless [/NAME]: one instance without windows. It connects at start-up, prints the
-// print monitor and every question (answered with its safe default) to stdout, and stops
-// cleanly on SIGINT or SIGTERM.
+// orvapanel-headless [/NAME] [--record FILE]: one instance without windows. It connects at
+// start-up, prints the print monitor and every question (answered with its safe default) to
+// stdout, and stops cleanly on SIGINT or SIGTERM; with --record it writes the session as a
+// scenario when it ends.
 //
 // Exit codes: 0 stopped by a signal; 1 start-up refused (instance name) or a crash; 2 the
-// connect failed (board or server missing); 3 the link to a server was lost; 4 a failing script
-// disconnected the instance.
+// connect failed (board or server missing), or a wrong command line; 3 the link to a server was
+// lost; 4 a failing script disconnected the instance.
+//
+// orvapanel-headless [/NAME] --scenario FILE [--junit OUT.xml] runs a scenario (ScenarioProgram.h)
+// and orvapanel-headless /NAME --check compiles the instance's scripts (ScriptCheck.h).
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
+#include "app/HeadlessOptions.h"
 #include "app/InstanceName.h"
 #include "app/OrvaPanelApp.h"
+#include "app/ScenarioProgram.h"
+#include "app/ScriptCheck.h"
+#include "app/SessionRecorder.h"
 #include "platform/Text.h"
 
 using namespace orva;
@@ -125,6 +134,17 @@ int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
     const int signalFd = signalfd(-1, &signals, SFD_CLOEXEC);
 
+    const HeadlessOptions options =
+        ParseHeadlessOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (!options.error.empty()) {
+        std::fprintf(stderr, "orvapanel-headless: %s\n%s", options.error.c_str(), kHeadlessUsage);
+        return 2;
+    }
+    if (options.mode == HeadlessOptions::Mode::Scenario) {
+        return RunScenarioProgram(options, signalFd);
+    }
+    if (options.mode == HeadlessOptions::Mode::Check) return RunScriptCheckProgram(options);
+
     HeadlessPrompt prompt;
     HeadlessView view;
     HeadlessDialogs dialogs;
@@ -132,11 +152,16 @@ int main(int argc, char** argv) {
     StdoutMonitor monitor;
     FrontEnd frontEnd{prompt, view, dialogs, opener};
     COrvaPanelApp app;
-    if (const auto code = app.InitInstance(ParamsFromArgs(argc, argv), frontEnd)) return *code;
+    if (const auto code = app.InitInstance(options.instanceParams, frontEnd)) return *code;
     CConnectionController& controller = app.Controller();
     // Printed as it comes: nothing is kept where no window will ever show it.
     controller.Monitor().SetKeepText(false);
     controller.Monitor().SetView(&monitor);
+    std::optional<CSessionRecorder> recorder;
+    if (!options.record.empty()) {
+        recorder.emplace(controller);
+        controller.SetSessionObserver(&*recorder);
+    }
     // Without windows there is nothing to wait for: connect now (AutoConnect has queued it).
     if (!controller.Configuration().autoConnect) app.Notify().Post(WM_APP_CONNECT, 0, 0);
 
@@ -174,5 +199,16 @@ int main(int argc, char** argv) {
     }
     controller.Destroy();
     Print("status: " + Printable(controller.Status().text) + "\n");
+    if (recorder) {
+        controller.SetSessionObserver(nullptr);
+        std::string error;
+        if (!recorder->Started()) {
+            Print("nothing recorded: the instance never connected\n");
+        } else if (recorder->Write(options.record, error)) {
+            Print("session recorded in " + options.record.string() + "\n");
+        } else {
+            std::fprintf(stderr, "orvapanel-headless: %s\n", error.c_str());
+        }
+    }
     return exitCode;
 }

@@ -27,6 +27,7 @@
 #include "ui/IoMonitor.h"
 #include "ui/IocpConfig.h"
 #include "ui/OrvaConfigDlg.h"
+#include "ui/SessionRecording.h"
 #include "ui/TrayIcon.h"
 
 namespace orva {
@@ -71,6 +72,7 @@ void COrvaPanelDlg::BuildWindow() {
                        [this] { ShowIoMonitor(); });
     calculator_ = program->addAction(QStringLiteral("&Calculate I/O pin ID..."), this,
                                      [this] { ShowPinCalculator(); });
+    new CSessionRecording(program, prompt_, this);
     program->addSeparator();
     autostart_ = program->addAction(QStringLiteral("&Start with my desktop session"));
     autostart_->setCheckable(true);
@@ -168,6 +170,7 @@ void COrvaPanelDlg::Attach(CConnectionController& controller) {
     controller_ = &controller;
     monitor_ = std::make_unique<CDebugMonitor>(controller.Monitor(), prompt_);
     if (backend_) ioMonitor_ = std::make_unique<CIoMonitor>(controller, *backend_);
+    findChild<CSessionRecording*>()->Attach(controller);
     if (!HasTray()) status_->setToolTip(QString::fromUtf8(kNoTrayNote));
     const QSignalBlocker block(autostart_);
     autostart_->setChecked(IsAutostartOn(controller.InstanceName()));

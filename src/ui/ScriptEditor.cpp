@@ -18,6 +18,7 @@
 #include "platform/Text.h"
 #include "platform/UserPrompt.h"
 #include "scripting/ScriptHost.h"
+#include "scripting/ScriptSyntax.h"
 #include "ui/CalcPinIdDlg.h"
 #include "ui/EditorServices.h"
 #include "ui/QtShellOpener.h"
@@ -192,6 +193,19 @@ void CScriptEditor::TestRun() {
 }
 
 void CScriptEditor::SaveAndExit() {
+    // A script that does not compile would fail at its first run, and that disconnects.
+    if (const auto error = CheckScriptSyntax(Script())) {
+        const std::u16string where =
+            error->line > 0 ? Format(u"The script has an error at line %d:", error->line)
+                            : std::u16string(u"The script has an error:");
+        const PromptAnswer answer = services_.prompt.AskQuestion(
+            where + u"\r\n" + error->message + u"\r\n\r\nSave it anyway?", u"Save and exit",
+            PromptButtons::YesNo, PromptIcon::Warning);
+        if (answer != PromptAnswer::Yes) {
+            if (error->line > 0) edit_->GoToLine(error->line);
+            return;
+        }
+    }
     done(QDialog::Accepted);
 }
 

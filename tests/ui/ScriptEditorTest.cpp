@@ -507,5 +507,43 @@ TEST_F(ScriptEditorTest, TheEventsListGetsTheEditedScriptOnSaveAndExit) {
     EXPECT_EQ(script, u"a = 1\r\nb = 20\r\nc = 3");
 }
 
+TEST_F(ScriptEditorTest, SaveAndExitAsksBeforeSavingAScriptThatDoesNotCompile) {
+    std::u16string script = u"a = 1\r\nif a then";
+    // No: the editor stays open with the caret on the line Lua names, and nothing is saved.
+    int caretLine = -1;
+    OnModal([&caretLine](QWidget* modal) {
+        Item(modal, "Script", "Save and exit")->trigger();
+        caretLine = qobject_cast<CScriptEditor*>(modal)->Editor()->textCursor().blockNumber();
+        Item(modal, "Script", "Exit without save")->trigger();
+    });
+    EXPECT_FALSE(EditScriptText(services_, script, u"GEAR", 7, nullptr));
+    EXPECT_EQ(caretLine, 1);
+    ASSERT_EQ(prompt_.Count(), 1u);
+    EXPECT_EQ(prompt_.Requests()[0],
+              (PromptRequest{u"The script has an error at line 2:\r\n'end' expected near "
+                             u"<eof>\r\n\r\nSave it anyway?",
+                             u"Save and exit", PromptButtons::YesNo, PromptIcon::Warning, false}));
+
+    // Yes: saved as it is. A script that compiles is saved without a word.
+    prompt_.QueueAnswer(PromptAnswer::Yes);
+    OnModal([](QWidget* modal) {
+        auto* edit = qobject_cast<CScriptEditor*>(modal)->Editor();
+        edit->moveCursor(QTextCursor::End);
+        QTest::keyClicks(edit, " x = 2");
+        Item(modal, "Script", "Save and exit")->trigger();
+    });
+    EXPECT_TRUE(EditScriptText(services_, script, u"GEAR", 7, nullptr));
+    EXPECT_EQ(script, u"a = 1\r\nif a then x = 2");
+    OnModal([](QWidget* modal) {
+        auto* edit = qobject_cast<CScriptEditor*>(modal)->Editor();
+        edit->moveCursor(QTextCursor::End);
+        QTest::keyClicks(edit, " end");
+        Item(modal, "Script", "Save and exit")->trigger();
+    });
+    EXPECT_TRUE(EditScriptText(services_, script, u"GEAR", 7, nullptr));
+    EXPECT_EQ(script, u"a = 1\r\nif a then x = 2 end");
+    EXPECT_EQ(prompt_.Count(), 2u);
+}
+
 }  // namespace
 }  // namespace orva

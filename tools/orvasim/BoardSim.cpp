@@ -15,6 +15,7 @@
 
 #include "SimCommands.h"
 #include "SimSupport.h"
+#include "card/SegmentText.h"
 #include "card/VirtualBoard.h"
 #include "platform/Profile.h"
 #include "platform/Text.h"
@@ -25,18 +26,6 @@ namespace {
 constexpr uint16_t kVendor = 0x04D8;
 constexpr uint16_t kMain = 0xDDD0;
 constexpr uint16_t kServo = 0xDDD3;
-
-// Segment codes back to the characters they show; '8' for the code that also stands for B.
-char SegmentChar(uint8_t code) {
-    static constexpr std::pair<uint8_t, char> kChars[] = {
-        {0x7E, '0'}, {0x30, '1'}, {0x6D, '2'}, {0x79, '3'}, {0x33, '4'}, {0x5B, '5'},
-        {0x5F, '6'}, {0x70, '7'}, {0x7F, '8'}, {0x7B, '9'}, {0x00, ' '}, {0x01, '-'},
-        {0x1C, 'u'}, {0x15, 'n'}, {0x77, 'A'}, {0x4F, 'E'}, {0x37, 'H'}};
-    for (const auto& [c, ch] : kChars) {
-        if (c == (code & 0x7F)) return ch;
-    }
-    return '?';
-}
 
 // How many reports a board's socket holds by itself with the smallest send buffer; the rest of
 // the depth waits in the link's queue.
@@ -406,17 +395,7 @@ bool CBoardSim::WaitReceived(size_t count, long long timeoutMs) {
 
 std::string CBoardSim::DigitsText(int first, int last) const {
     std::lock_guard lock(mutex_);
-    std::string text;
-    const int step = first <= last ? 1 : -1;
-    for (int d = first;; d += step) {
-        if (d >= 1 && d <= 160) {
-            const uint8_t code = displays_[static_cast<size_t>((d - 1) / 32)][3 + (d - 1) % 32];
-            text.push_back(SegmentChar(code));
-            if (code & 0x80) text.push_back('.');
-        }
-        if (d == last) break;
-    }
-    return text;
+    return orva::DigitsText(displays_, first, last);
 }
 
 std::string CBoardSim::OutputsText() const {
@@ -449,7 +428,8 @@ bool CBoardSim::WaitFor(const std::function<bool()>& ready, long long timeoutMs)
 }
 
 std::string CBoardSim::Wait(const std::vector<std::string>& w) {
-    // wait-out PIN LEVEL [MS] | wait-digits FIRST LAST TEXT [MS] | wait-client [MS]
+    // wait-out PIN LEVEL [MS] | wait-digits FIRST LAST TEXT [MS] | wait-client [MS]; the digits'
+    // TEXT may be quoted, so that blank digits can be waited for
     if (w[0] == "wait-out" && w.size() >= 3) {
         const auto pin = ParseNumber(w[1]);
         const auto level = ParseNumber(w[2]);
@@ -481,7 +461,7 @@ std::string CBoardSim::Execute(const std::string& line) {
     const std::vector<std::string> w = SplitWords(line);
     if (w.empty()) return "";
     const std::string& c = w[0];
-    if (c.rfind("wait", 0) == 0) return Wait(w);
+    if (c.rfind("wait", 0) == 0) return Wait(c == "wait-digits" ? SplitQuotedWords(line) : w);
     if (c == "set" && w.size() == 3) {
         const auto pin = ParseNumber(w[1]);
         const auto level = ParseNumber(w[2]);

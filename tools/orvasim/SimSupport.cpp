@@ -128,6 +128,29 @@ std::vector<std::string> SplitWords(const std::string& line) {
     return words;
 }
 
+std::vector<std::string> SplitQuotedWords(const std::string& line) {
+    std::vector<std::string> words;
+    size_t i = 0;
+    while (i < line.size()) {
+        if (line[i] == ' ' || line[i] == '\t') {
+            ++i;
+            continue;
+        }
+        std::string word;
+        if (line[i] == '"') {
+            for (++i; i < line.size() && line[i] != '"'; ++i) {
+                if (line[i] == '\\' && i + 1 < line.size()) ++i;
+                word.push_back(line[i]);
+            }
+            ++i;  // the closing quote
+        } else {
+            while (i < line.size() && line[i] != ' ' && line[i] != '\t') word.push_back(line[i++]);
+        }
+        words.push_back(std::move(word));
+    }
+    return words;
+}
+
 std::optional<long long> ParseNumber(const std::string& word) {
     if (word.empty()) return std::nullopt;
     char* end = nullptr;

@@ -21,6 +21,8 @@ bool WriteAll(int fd, const std::string& text);
 // An answer of several lines as the one line a control socket carries, parts split by " | ".
 std::string OneLine(std::string text);
 std::vector<std::string> SplitWords(const std::string& line);
+// The same, where a word in double quotes may hold blanks (\" and \\ stand for " and \).
+std::vector<std::string> SplitQuotedWords(const std::string& line);
 // Waits until ready() holds (it takes mutex itself), the time is up or running ends; the last
 // answer of ready().
 bool WaitUntil(std::mutex& mutex, std::condition_variable& changed,
