@@ -1,10 +1,6 @@
-// orvapanel-headless [/NAME]: one instance without windows. It connects at start-up, prints the
-// print monitor and every question (answered with its safe default) to stdout, and stops
-// cleanly on SIGINT or SIGTERM.
-//
-// Exit codes: 0 stopped by a signal; 1 start-up refused (instance name) or a crash; 2 the
-// connect failed (board or server missing); 3 the link to a server was lost; 4 a failing script
-// disconnected the instance.
+// orvapanel-headless [OPTION]... [/NAME]: one instance without windows. It connects at start-up,
+// prints the print monitor and every question (answered with its safe default) to stdout, and
+// stops cleanly on SIGINT or SIGTERM. The exit codes are in the usage text below.
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
@@ -13,6 +9,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/CommandLine.h"
 #include "app/InstanceName.h"
 #include "app/OrvaPanelApp.h"
 #include "platform/Text.h"
@@ -22,6 +19,21 @@ using namespace orva;
 namespace {
 
 enum ExitCode { kStopped = 0, kRefused = 1, kConnectFailed = 2, kLinkLost = 3, kScriptFailed = 4 };
+
+// The program's own options go into this table; ParsedCommandLine::Value reads them.
+const CommandLineSpec kCommandLine{
+    "orvapanel-headless",
+    "[OPTION]... [/NAME]",
+    "Runs one OrvaPanel instance without windows: connects the board and the IOCP servers at\n"
+    "start-up, prints what the scripts print and every question (answered with its safe\n"
+    "default), and stops cleanly on SIGINT or SIGTERM (BEFORE DISCONNECT events run).\n",
+    {},
+    "Exit status:\n"
+    "  0  stopped by a signal, or --help or --version\n"
+    "  1  the instance name was refused (invalid, or already running), or a crash\n"
+    "  2  the connect failed (board or server missing), or a mistake on the command line\n"
+    "  3  the link to a server was lost\n"
+    "  4  a failing script disconnected the instance\n"};
 
 // Windows line ends as the terminal shows them.
 std::string Printable(std::u16string_view text) {
@@ -119,6 +131,10 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before anything else: --help, --version and a mistake touch no instance.
+    const ParsedCommandLine commandLine = ParseCommandLine(ArgsFromMain(argc, argv), kCommandLine);
+    if (const auto code = AnswerCommandLine(commandLine, kCommandLine)) return *code;
+
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
@@ -134,7 +150,7 @@ int main(int argc, char** argv) {
     StdoutMonitor monitor;
     FrontEnd frontEnd{prompt, view, dialogs, opener};
     COrvaPanelApp app;
-    if (const auto code = app.InitInstance(ParamsFromArgs(argc, argv), frontEnd)) return *code;
+    if (const auto code = app.InitInstance(commandLine.instanceParams, frontEnd)) return *code;
     CConnectionController& controller = app.Controller();
     controller.Monitor().SetView(&monitor);
     // Without windows there is nothing to wait for: connect now (AutoConnect has queued it).
