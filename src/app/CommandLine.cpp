@@ -22,8 +22,8 @@ const CommandOption kCommonOptions[] = {
 };
 
 constexpr std::string_view kInstanceText =
-    "The instance is named by /NAME, -NAME, NAME or --instance NAME; a number N names\n"
-    "ID00N (/7 is ID007). Without a name, or with more than one, the instance is ID000.\n";
+    "The instance is named by /NAME, -NAME, NAME or --instance NAME; a number names the\n"
+    "instance IDnnn (/7 is ID007). Without a name, or with more than one, it is ID000.\n";
 
 const CommandOption* FindOption(std::string_view name, const CommandLineSpec& spec) {
     for (const CommandOption& o : kCommonOptions) {

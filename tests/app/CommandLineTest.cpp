@@ -97,13 +97,13 @@ TEST(CommandLine, InstanceParametersNameTheInstanceByTheOldRules) {
 TEST(CommandLine, UsageListsEveryOptionAndMistakesGoToStandardError) {
     const std::string usage = UsageText(kSpec);
     EXPECT_EQ(usage.rfind("Usage: prog [OPTION]... [/NAME]\nDoes things.\n", 0), 0u) << usage;
-    for (const char* line : {"  -h, --help             show this help and exit\n",
-                             "      --instance NAME    run the instance NAME, as /NAME does\n",
-                             "      --check            check and exit\n",
-                             "      --junit OUT.xml    write a report\n"}) {
+    for (const char* line :
+         {"  -h, --help           show this help and exit\n",
+          "      --instance NAME  run the instance NAME, as /NAME does\n",
+          "      --check          check and exit\n", "      --junit OUT.xml  write a report\n"}) {
         EXPECT_NE(usage.find(line), std::string::npos) << line << usage;
     }
-    EXPECT_EQ(usage.substr(usage.size() - 16), "\nExit status: 0.\n");
+    EXPECT_EQ(usage.substr(usage.size() - 18), "\n\nExit status: 0.\n");
     EXPECT_EQ(VersionText(kSpec), "prog (OrvaPanel) " + std::string(ProgramVersionText()) + "\n");
     EXPECT_EQ(ProgramVersionText(), ORVA_TEST_VERSION);
 

@@ -23,6 +23,13 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// Printed when the instance has run its AFTER CONNECT events.
+constexpr char kReady[] = "snippet test: connected";
+
+// A pin no snippet uses, toggled until its event prints: the board's changes reach the panel.
+constexpr int kProbePin = 511;
+constexpr char kProbed[] = "snippet test: probe";
+
 // Event types of the events file.
 constexpr int kAfterConnect = 0;
 constexpr int kBeforeDisconnect = 1;
@@ -83,7 +90,7 @@ Step Printed(std::string text) {
     return {At::Panel, "print", std::move(text)};
 }
 
-std::string Snippet(const char* description) {
+std::string SnippetScript(const char* description) {
     return std::string("snippet:") + description;
 }
 
@@ -145,9 +152,11 @@ const std::vector<SnippetCase>& Cases() {
           S("log", "Arn.Resp:1106=1: | Arn.Resp:1106=0: | Arn.Resp:1106=2:")}},
         {"Guarded switch: acts only while its guard (cover) is open",
          {kDigitalPin, 24, ""},
-         {},
-         {B("set 24 1"), B("set 24 0"), B("set 25 1"), B("set 24 1"), Line("Arn.Resp:1107=1:"),
-          S("log", "Arn.Resp:1107=1:")}},
+         // The guard is read when the event runs: the switch's events are seen through before
+         // the guard opens.
+         {{kDigitalPin, 24, "print('switch ', Value) printnl()"}},
+         {B("set 24 1"), B("set 24 0"), Printed("switch 0"), B("set 25 1"), B("set 24 1"),
+          Line("Arn.Resp:1107=1:"), S("log", "Arn.Resp:1107=1:")}},
         {"Pin ids from card and contact numbers: a switch on an input card by ADDR",
          {kDigitalPin, 0, ""},
          {},
@@ -183,29 +192,36 @@ const std::vector<SnippetCase>& Cases() {
          {B("set 501 1"), B("wait-out 25 1"), B("wait-out 25 0")}},
         {kHeadingKnob,
          {kAfterConnect, 0, ""},
-         {{kEncoder, 0, Snippet(kEncoderToOffset)}},
-         {B("encoder 26 27 3"), Line("Arn.Resp:1301=3:"), B("encoder 26 27 -5"),
-          Line("Arn.Resp:1301=358:")}},
+         {{kEncoder, 0, SnippetScript(kEncoderToOffset)}},
+         {B("encoder 26 27 3"), Line("Arn.Resp:1301=12:"), B("encoder 26 27 -5"),
+          Line("Arn.Resp:1301=352:")}},
         {kEncoderToOffset,
          {kEncoder, 0, ""},
-         {{kAfterConnect, 0, Snippet(kHeadingKnob)}, {kAfterConnect, 0, Snippet(kSpeedKnob)}},
-         {B("encoder 26 27 2"), Line("Arn.Resp:1301=2:"), B("encoder 28 29 1"),
-          Line("Arn.Resp:1302=101:")}},
+         {{kAfterConnect, 0, SnippetScript(kHeadingKnob)},
+          {kAfterConnect, 0, SnippetScript(kSpeedKnob)}},
+         {B("encoder 26 27 2"), Line("Arn.Resp:1301=8:"), B("encoder 28 29 1"),
+          Line("Arn.Resp:1302=104:")}},
         {kSpeedKnob,
          {kAfterConnect, 0, ""},
-         {{kEncoder, 0, Snippet(kEncoderToOffset)}},
-         {B("encoder 28 29 5"), Line("Arn.Resp:1301=105:"), B("encoder 28 29 -20"),
+         {{kEncoder, 0, SnippetScript(kEncoderToOffset)}},
+         {B("encoder 28 29 5"), Line("Arn.Resp:1301=120:"), B("encoder 28 29 -20"),
           Line("Arn.Resp:1301=100:"), B("encoder 28 29 200"), Line("Arn.Resp:1301=250:")}},
-        {"Altitude knob: 100 feet per click with a click factor (AFTER CONNECT)",
+        {"Altitude knob: 100 feet a step with a click factor (AFTER CONNECT)",
          {kAfterConnect, 0, ""},
-         {{kEncoder, 0, Snippet(kEncoderToOffset)}},
-         {B("encoder 30 31 3"), Line("Arn.Resp:1301=300:"), B("encoder 30 31 -5"),
+         {{kEncoder, 0, SnippetScript(kEncoderToOffset)}},
+         {B("encoder 30 31 3"), Line("Arn.Resp:1301=1200:"), B("encoder 30 31 -5"),
           Line("Arn.Resp:1301=0:")}},
         {"Encoder sends increase and decrease keys instead of a value",
          {kEncoder, 0, ""},
-         {{kAfterConnect, 0, Snippet(kHeadingKnob)}},
-         {B("encoder 26 27 1"), Line("Arn.Key:4001=1:"), B("encoder 26 27 -1"),
-          Line("Arn.Key:4002=1:"), S("log", "Arn.Key:4001=1: | Arn.Key:4002=1:")}},
+         {{kAfterConnect, 0, SnippetScript(kHeadingKnob)}},
+         {B("encoder 26 27 1"),
+          Line("Arn.Key:4001=1:"),
+          B("encoder 26 27 -1"),
+          Line("Arn.Key:4002=1:"),
+          {At::Server, "log",
+           "Arn.Key:4001=1: | Arn.Key:4001=1: | Arn.Key:4001=1: | Arn.Key:4001=1: | "
+           "Arn.Key:4002=1: | Arn.Key:4002=1: | Arn.Key:4002=1: | Arn.Key:4002=1:",
+           true}}},
         {kHeadingDisplay,
          {kServer1, 1401, ""},
          {},
@@ -232,22 +248,22 @@ const std::vector<SnippetCase>& Cases() {
           B("wait-digits 15 18 7700")}},
         {"Avionics master switch: every display dark while it is off",
          {kDigitalPin, 503, ""},
-         {{kServer1, 1401, Snippet(kHeadingDisplay)}},
+         {{kServer1, 1401, SnippetScript(kHeadingDisplay)}},
          {S("set 1401 90"), B("wait-digits 1 3 090"), B("set 503 1"), B("set 503 0"),
           BPoll("digits 1 3", "   "), B("set 503 1"), B("wait-digits 1 3 090")}},
         {"Display blinks while an offset is set (a value out of range, a failure flag)",
          {kServer1, 1406, ""},
-         {{kServer1, 1401, Snippet(kHeadingDisplay)}},
+         {{kServer1, 1401, SnippetScript(kHeadingDisplay)}},
          {S("set 1401 90"), B("wait-digits 1 3 090"), S("set 1406 1"), BPoll("digits 1 3", "   "),
           B("wait-digits 1 3 090"), BPoll("digits 1 3", "   "), S("set 1406 0"),
           B("wait-digits 1 3 090")}},
         {kAnalogOn,
          {kAfterConnect, 0, ""},
-         {{kAnalog, 0, Snippet(kDeadBand)}},
+         {{kAnalog, 0, SnippetScript(kDeadBand)}},
          {BPoll("mask", "adc=3"), B("adc 2 512"), Line("Arn.Resp:1502=8199:")}},
         {kDeadBand,
          {kAnalog, 1, ""},
-         {{kAfterConnect, 0, Snippet(kAnalogOn)}},
+         {{kAfterConnect, 0, SnippetScript(kAnalogOn)}},
          {BPoll("mask", "adc=3"), B("adc 1 512"), Line("Arn.Resp:1501=8199:"), B("adc 1 515"),
           B("adc 1 530"), Line("Arn.Resp:1501=8487:"),
           S("log", "Arn.Resp:1501=8199: | Arn.Resp:1501=8487:")}},
@@ -293,14 +309,13 @@ const std::vector<SnippetCase>& Cases() {
           B("outputs", "on:")}},
         {kRestoreOutputs,
          {kAfterConnect, 0, ""},
-         {kToggle30, {kBeforeDisconnect, 0, Snippet(kSaveOutputs)}},
-         {B("wait-out 31 1"),
-          B("outputs", "on: 31 45"),
+         {kToggle30, {kBeforeDisconnect, 0, SnippetScript(kSaveOutputs)}},
+         {BPoll("outputs", "on: 31 45"),
           B("set 506 1"),
           B("wait-out 30 1"),
+          B("set 506 0"),
           {At::Panel, "restart", ""},
-          B("wait-out 30 1"),
-          B("outputs", "on: 30 31 45")},
+          BPoll("outputs", "on: 30 31 45")},
          false,
          false,
          {{"saved-outputs.txt", "31\n45\n"}}},
@@ -337,6 +352,19 @@ std::string XmlAttribute(const std::string& text) {
         }
     }
     return out;
+}
+
+// The registration line the panel sends a server: the offsets of its events in table order.
+std::string Registration(const SnippetCase& c, int type) {
+    std::vector<int> offsets;
+    if (c.event.type == type) offsets.push_back(c.event.id);
+    for (const Event& e : c.others) {
+        if (e.type == type) offsets.push_back(e.id);
+    }
+    if (offsets.empty()) return "";
+    std::string line = "Arn.Inicio:";
+    for (int offset : offsets) line += std::to_string(offset) + ":";
+    return line;
 }
 
 TEST(Snippets, TheShippedRepositoryHoldsEveryTestedSnippetAndNoOther) {
@@ -389,6 +417,13 @@ protected:
         std::vector<Event> events{c.event};
         events.front().script = ScriptOf(c.description);
         events.insert(events.end(), c.others.begin(), c.others.end());
+        // AFTER CONNECT events run in table order after the status says connected: this one
+        // tells that the others (encoders, channels) are set up.
+        events.push_back({kAfterConnect, 0, "print('" + std::string(kReady) + "') printnl()"});
+        if (!c.servoBoard) {
+            events.push_back(
+                {kDigitalPin, kProbePin, "print('" + std::string(kProbed) + "') printnl()"});
+        }
         std::string xml = "<offsets_list version=\"1.0\">\n";
         for (size_t i = 0; i < events.size(); ++i) {
             xml += "<offset type=\"" + std::to_string(events[i].type) + "\" name=\"EVENT" +
@@ -403,13 +438,18 @@ protected:
         panel_ = std::make_unique<test::Process>(
             test::BinPath("orvapanel-headless"), std::vector<std::string>{"/SNIP"},
             std::vector<std::pair<std::string, std::string>>{{"ORVA_WEB_HOST", ""}});
-        ASSERT_TRUE(panel_->WaitForLine("Current status: Connected.", 20s).has_value());
+        ASSERT_TRUE(panel_->WaitForLine(kReady, 20s).has_value());
     }
     void StopPanel() {
         panel_->Signal(SIGTERM);
         EXPECT_EQ(panel_->Wait(10s), 0) << "the instance did not stop cleanly (a script failed?)";
     }
 
+    std::string PanelText() const {
+        std::string text;
+        for (const std::string& line : panel_->Lines()) text += line + " | ";
+        return text;
+    }
     std::string Ask(At at, const std::string& command) {
         switch (at) {
             case At::Board:
@@ -449,7 +489,10 @@ protected:
             std::this_thread::sleep_for(10ms);
             answer = Ask(step.at, step.command);
         }
-        EXPECT_TRUE(holds(answer)) << "answer: " << answer << "\nexpected: " << step.expect;
+        EXPECT_TRUE(holds(answer))
+            << "answer: " << answer << "\nexpected: " << step.expect
+            << "\nserver log: " << Ask(At::Server, "log")
+            << "\nboard outputs: " << Ask(At::Board, "outputs") << "\npanel: " << PanelText();
     }
 
     const std::vector<Snippet> shipped_ = Shipped();
@@ -473,6 +516,26 @@ TEST_P(SnippetTest, RunsAgainstTheSimulators) {
     ASSERT_TRUE(board_->Ready() && server_->Ready() && (!server2_ || server2_->Ready()));
     WriteInstance(c);
     StartPanel();
+    // The board takes the panel's link on a thread of its own, after the panel counts as
+    // connected (and after the presence check's link has come and gone): changes made before
+    // reach nobody. A probe pin is toggled until its event runs.
+    if (!c.servoBoard) {
+        bool seen = false;
+        for (int i = 0; i < 40 && !seen; ++i) {
+            ASSERT_EQ(board_->Command("toggle " + std::to_string(kProbePin)), "ok");
+            seen = panel_->WaitForLine(kProbed, 250ms).has_value();
+        }
+        ASSERT_TRUE(seen) << "the board's changes never reached the panel";
+    }
+    // The server's answer to the registration is logged once sent: a value set before it could
+    // reach the panel after the answer's older one.
+    for (const auto& [server, type] :
+         {std::pair{server_.get(), kServer1}, std::pair{server2_.get(), kServer2}}) {
+        const std::string registration = Registration(c, type);
+        if (server && !registration.empty()) {
+            ASSERT_EQ(server->Command("wait-line " + registration + " 5000"), "ok") << registration;
+        }
+    }
     for (const Step& step : c.steps) {
         Run(step);
         if (HasFatalFailure()) return;
