@@ -36,6 +36,7 @@ install(FILES ${CMAKE_BINARY_DIR}/packaging/orvapanel-headless@.service
 # The snippet repository beside the programs' share folder, where they look for it.
 install(FILES ${ORVA_BUNDLED_REPOSITORY} DESTINATION share/orvapanel)
 # The Debian copyright file, machine-readable, made from the LICENSE at the root.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/LICENSE)
 file(READ ${CMAKE_SOURCE_DIR}/LICENSE ORVA_LICENSE)
 string(REGEX REPLACE "^MIT License\n\n[^\n]*\n\n" "" ORVA_LICENSE_TERMS "${ORVA_LICENSE}")
 string(STRIP "${ORVA_LICENSE_TERMS}" ORVA_LICENSE_TERMS)
