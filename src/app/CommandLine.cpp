@@ -35,11 +35,16 @@ const CommandOption* FindOption(std::string_view name, const CommandLineSpec& sp
     return nullptr;
 }
 
-ParsedCommandLine Mistake(std::string text) {
+// What ends the reading: help, version or a mistake, with nothing read before it.
+ParsedCommandLine Ending(CommandAction action, std::string error = {}) {
     ParsedCommandLine parsed;
-    parsed.action = CommandAction::Error;
-    parsed.error = std::move(text);
+    parsed.action = action;
+    parsed.error = std::move(error);
     return parsed;
+}
+
+ParsedCommandLine Mistake(std::string text) {
+    return Ending(CommandAction::Error, std::move(text));
 }
 
 std::string OptionLabel(const CommandOption& o) {
@@ -71,10 +76,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args,
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (optionsEnded || arg.rfind("--", 0) != 0) {
-            if (!optionsEnded && arg == "-h") {
-                parsed.action = CommandAction::Help;
-                return parsed;
-            }
+            if (!optionsEnded && arg == "-h") return Ending(CommandAction::Help);
             names.push_back(FromUtf8(arg));
             continue;
         }
@@ -98,14 +100,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args,
         } else {
             return Mistake("option '--" + name + "' needs " + std::string(option->valueName));
         }
-        if (name == kHelp) {
-            parsed.action = CommandAction::Help;
-            return parsed;
-        }
-        if (name == kVersion) {
-            parsed.action = CommandAction::Version;
-            return parsed;
-        }
+        if (name == kHelp) return Ending(CommandAction::Help);
+        if (name == kVersion) return Ending(CommandAction::Version);
         if (name == kInstance) {
             if (instance) return Mistake("the instance is named twice");
             instance = std::move(value);

@@ -75,6 +75,10 @@ TEST(CommandLine, ArgumentsTable) {
             EXPECT_EQ(parsed.values, c.values);
         }
     }
+    // What ends the reading carries nothing read before it.
+    const ParsedCommandLine help = ParseCommandLine({"--junit=a", "/P", "-h"}, kSpec);
+    EXPECT_EQ(help.action, A::Help);
+    EXPECT_TRUE(help.values.empty() && help.instanceParams.empty());
     const ParsedCommandLine parsed = ParseCommandLine({"--junit", "x.xml"}, kSpec);
     EXPECT_EQ(parsed.Value("junit"), "x.xml");
     EXPECT_FALSE(parsed.Has("check"));
