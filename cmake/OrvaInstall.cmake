@@ -62,6 +62,35 @@ list(TRANSFORM ORVA_MAN_PAGES PREPEND ${ORVA_MAN_DIR}/)
 list(TRANSFORM ORVA_MAN_PAGES APPEND .1.gz)
 install(FILES ${ORVA_MAN_PAGES} DESTINATION share/man/man1)
 # --------------------------------------------------------------------------------------------
+# --- The package's own documents and data: licence, changelog, bundled snippet repository ---
+# The snippet repository beside the programs' share folder, where they look for it.
+install(FILES ${ORVA_BUNDLED_REPOSITORY} DESTINATION share/orvapanel)
+# The Debian copyright file, machine-readable, made from the LICENSE at the root.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/LICENSE)
+file(READ ${CMAKE_SOURCE_DIR}/LICENSE ORVA_LICENSE)
+string(REGEX REPLACE "^MIT License\n\n[^\n]*\n\n" "" ORVA_LICENSE_TERMS "${ORVA_LICENSE}")
+string(STRIP "${ORVA_LICENSE_TERMS}" ORVA_LICENSE_TERMS)
+string(REPLACE "\n\n" "\n.\n" ORVA_LICENSE_TERMS "${ORVA_LICENSE_TERMS}")
+string(REPLACE "\n" "\n " ORVA_LICENSE_TERMS "${ORVA_LICENSE_TERMS}")
+file(WRITE ${CMAKE_BINARY_DIR}/packaging/copyright
+     "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+     "Upstream-Name: OrvaPanel\n"
+     "Upstream-Contact: Tessel.Works <orvapanel@tessel.works>\n\n"
+     "Files: *\n"
+     "Copyright: 2026 Tessel.Works\n"
+     "License: Expat\n"
+     " ${ORVA_LICENSE_TERMS}\n")
+install(FILES ${CMAKE_BINARY_DIR}/packaging/copyright DESTINATION share/doc/orvapanel)
+# The changelog of released versions, compressed as Debian wants it (gzip -9n: no name, no
+# time, so the same text always gives the same file).
+add_custom_command(
+    OUTPUT ${CMAKE_BINARY_DIR}/packaging/changelog.gz
+    COMMAND gzip -9n -c ${CMAKE_SOURCE_DIR}/packaging/changelog > ${CMAKE_BINARY_DIR}/packaging/changelog.gz
+    DEPENDS ${CMAKE_SOURCE_DIR}/packaging/changelog
+    COMMENT "Package changelog")
+add_custom_target(orva_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/packaging/changelog.gz)
+install(FILES ${CMAKE_BINARY_DIR}/packaging/changelog.gz DESTINATION share/doc/orvapanel)
+# --- end of the package's own documents and data ---
 
 # The Debian package: its dependencies from the shared libraries the programs link, plus what
 # is loaded at run time (libcurl for downloads, Qt's platform and SVG plug-ins).
@@ -70,8 +99,11 @@ set(CPACK_PACKAGE_NAME orvapanel)
 set(CPACK_PACKAGE_VENDOR "Tessel.Works")
 set(CPACK_PACKAGE_CONTACT "Tessel.Works <orvapanel@tessel.works>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Scripted control panel for home-built cockpits")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Links an Orva I/O board to IOCP flight-simulator servers through the user's Lua scripts.")
+# Lines of the extended description stay within 80 characters.
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+    "Links an Orva I/O board to IOCP flight-simulator servers through the\n"
+    "user's Lua scripts. With a desktop program, a headless program for cockpits\n"
+    "without a desktop, and simulators of the board and of an IOCP server.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
@@ -79,7 +111,10 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcurl4")
 if(ORVA_GUI)
     string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", qt6-qpa-plugins, libqt6svg6")
 endif()
-set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/packaging/postinst)
+# Our own postrm as well as postinst: without it CPack writes one that calls ldconfig (for
+# quivr.mod under lib/), which a private module does not need and lintian refuses.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/packaging/postinst
+                                       ${CMAKE_SOURCE_DIR}/packaging/postrm)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES TRUE)
 include(CPack)

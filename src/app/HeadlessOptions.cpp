@@ -1,52 +1,46 @@
 #include "app/HeadlessOptions.h"
 
-#include <optional>
-
-#include "platform/Text.h"
-
 namespace orva {
-namespace {
 
-// "--name VALUE" or "--name=VALUE" at args[i]; advances i past what it took.
-std::optional<std::string> OptionValue(const std::vector<std::string>& args, size_t& i,
-                                       std::string_view name, std::string& error) {
-    const std::string& arg = args[i];
-    const std::string prefix = "--" + std::string(name);
-    if (arg == prefix) {
-        if (i + 1 >= args.size() || args[i + 1].empty()) {
-            error = prefix + " needs a file name";
-            return std::nullopt;
-        }
-        return args[++i];
-    }
-    if (arg.rfind(prefix + "=", 0) == 0) {
-        std::string value = arg.substr(prefix.size() + 1);
-        if (value.empty()) error = prefix + " needs a file name";
-        return value;
-    }
-    return std::nullopt;
-}
+const CommandLineSpec kHeadlessCommandLine{
+    "orvapanel-headless",
+    "[OPTION]... [/NAME]",
+    "Runs one OrvaPanel instance without windows: connects the board and the IOCP servers at\n"
+    "start-up, prints what the scripts print and every question (answered with its safe\n"
+    "default), and stops cleanly on SIGINT or SIGTERM (BEFORE DISCONNECT events run).\n",
+    {{"scenario", "FILE", "test the instance's scripts as the scenario FILE says, against a\n"
+                          "simulated board and test servers; prints TAP"},
+     {"junit", "FILE", "with --scenario: also write a JUnit XML report to FILE"},
+     {"record", "FILE", "write the session as a scenario to FILE when the program ends"},
+     {"check", "", "compile every event's script of the instance and print the errors"}},
+    "Exit status:\n"
+    "  0  stopped by a signal, or --help or --version\n"
+    "  1  the instance name was refused (invalid, or already running), or a crash\n"
+    "  2  the connect failed (board or server missing), or a mistake on the command line\n"
+    "  3  the link to a server was lost\n"
+    "  4  a failing script disconnected the instance\n"
+    "With --scenario: 0 every step passed, 1 a step failed, 2 the scenario cannot run.\n"
+    "With --check: 0 every script compiles, 1 one does not, 2 no such instance.\n"};
 
-}  // namespace
-
-HeadlessOptions ParseHeadlessOptions(const std::vector<std::string>& args) {
+HeadlessOptions HeadlessOptionsFrom(const ParsedCommandLine& parsed) {
     HeadlessOptions o;
-    bool check = false;
-    for (size_t i = 0; i < args.size() && o.error.empty(); ++i) {
-        if (args[i] == "--check") {
-            check = true;
-        } else if (auto v = OptionValue(args, i, "scenario", o.error)) {
-            o.scenario = *v;
-        } else if (auto j = OptionValue(args, i, "junit", o.error)) {
-            o.junit = *j;
-        } else if (auto r = OptionValue(args, i, "record", o.error)) {
-            o.record = *r;
-        } else if (o.error.empty()) {
-            o.instanceParams.push_back(FromUtf8(args[i]));
-        }
+    o.instanceParams = parsed.instanceParams;
+    if (parsed.action == CommandAction::Error) {
+        o.error = parsed.error;
+        return o;
     }
-    if (!o.error.empty()) return o;
+    for (const auto& [name, file] : {std::pair{"scenario", &o.scenario},
+                                     std::pair{"junit", &o.junit}, std::pair{"record", &o.record}}) {
+        const auto value = parsed.Value(name);
+        if (!value) continue;
+        if (value->empty()) {
+            o.error = "--" + std::string(name) + " needs a file name";
+            return o;
+        }
+        *file = *value;
+    }
     const bool scenario = !o.scenario.empty();
+    const bool check = parsed.Has("check");
     if (int(scenario) + int(check) + int(!o.record.empty()) > 1) {
         o.error = "--scenario, --record and --check cannot be combined";
     } else if (!o.junit.empty() && !scenario) {
@@ -57,6 +51,10 @@ HeadlessOptions ParseHeadlessOptions(const std::vector<std::string>& args) {
     o.mode = scenario ? HeadlessOptions::Mode::Scenario
                       : (check ? HeadlessOptions::Mode::Check : HeadlessOptions::Mode::Run);
     return o;
+}
+
+HeadlessOptions ParseHeadlessOptions(const std::vector<std::string>& args) {
+    return HeadlessOptionsFrom(ParseCommandLine(args, kHeadlessCommandLine));
 }
 
 }  // namespace orva

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "app/CommandLine.h"
+
 namespace orva {
 
 struct HeadlessOptions {
@@ -19,12 +21,13 @@ struct HeadlessOptions {
     std::string error;               // not empty: the command line is wrong (exit code 2)
 };
 
-// argv without the program's name. Options take their value as the next word or after "=".
-HeadlessOptions ParseHeadlessOptions(const std::vector<std::string>& args);
+// The options, the usage and the exit codes of orvapanel-headless.
+extern const CommandLineSpec kHeadlessCommandLine;
 
-inline constexpr const char* kHeadlessUsage =
-    "usage: orvapanel-headless [/NAME] [--record FILE]\n"
-    "       orvapanel-headless [/NAME] --scenario FILE [--junit FILE]\n"
-    "       orvapanel-headless [/NAME] --check\n";
+// What a parsed command line (action Run) asks of the headless program; the options that do not
+// go together are a mistake.
+HeadlessOptions HeadlessOptionsFrom(const ParsedCommandLine& parsed);
+// Both steps at once: argv without the program's name.
+HeadlessOptions ParseHeadlessOptions(const std::vector<std::string>& args);
 
 }  // namespace orva

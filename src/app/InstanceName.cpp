@@ -6,8 +6,10 @@
 
 namespace orva {
 
-void CNewCommandLineInfo::ParseParam(std::u16string_view param, bool isFlag, bool /*isLast*/) {
-    if (isFlag) instanceName = param;
+void CNewCommandLineInfo::ParseParam(std::u16string_view param, bool /*isFlag*/, bool /*isLast*/) {
+    // A bare name counts as its flag would: "orvapanel MYPIT" meant that instance, not the
+    // first free number.
+    instanceName = param;
 }
 
 std::u16string InstanceNameFromCommandLine(const std::vector<std::u16string>& params) {

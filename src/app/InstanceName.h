@@ -9,15 +9,15 @@ namespace orva {
 
 class CInstanceRegistry;
 
-// The command line's record: the framework's flags plus the instance name a flag gives.
+// The command line's record: the instance name its parameter gives.
 struct CNewCommandLineInfo {
     std::u16string instanceName;
-    // param without its leading '/' or '-' when isFlag.
+    // param without its leading '/' or '-' when isFlag; a bare parameter names the instance too.
     void ParseParam(std::u16string_view param, bool isFlag, bool isLast);
 };
 
-// "0" without parameters; with exactly one, the flag's text ("/x" or "-x") or empty for a
-// parameter that is no flag; with more, "0".
+// "0" without parameters; with exactly one, the flag's text ("/x" or "-x" gives "x") or the
+// bare parameter itself; with more, "0".
 std::u16string InstanceNameFromCommandLine(const std::vector<std::u16string>& params);
 
 inline constexpr std::u16string_view kTitleFormat = u"OrvaPanel (%s)";

@@ -24,12 +24,6 @@ std::filesystem::path COrvaPanelApp::ProgramFolder() {
     return ec ? std::filesystem::current_path(ec) : self.parent_path();
 }
 
-std::vector<std::u16string> ParamsFromArgs(int argc, char** argv) {
-    std::vector<std::u16string> params;
-    for (int i = 1; i < argc; ++i) params.push_back(FromUtf8(argv[i]));
-    return params;
-}
-
 std::optional<int> COrvaPanelApp::InitInstance(const std::vector<std::u16string>& params,
                                                FrontEnd& frontEnd) {
     InstallCrashReport();
@@ -44,10 +38,7 @@ std::optional<int> COrvaPanelApp::InitInstance(const std::vector<std::u16string>
     std::filesystem::create_directories(UserFolder(), ec);
     std::filesystem::create_directories(AppProfileFile().parent_path(), ec);
 
-    if (CUpdateCheck(frontEnd.prompt, frontEnd.opener, WebHost())
-            .Run(kProductKey, kProgramVersion)) {
-        return 1;
-    }
+    CUpdateCheck(frontEnd.prompt, frontEnd.opener, WebHost()).Run(kProductKey, kProgramVersion);
     controller_ = std::make_unique<CConnectionController>(notify_, backend_, frontEnd.prompt,
                                                           frontEnd.view, frontEnd.dialogs);
     controller_->SetInstanceChanged([this](const std::u16string& name) {

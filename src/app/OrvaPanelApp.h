@@ -33,8 +33,9 @@ public:
     COrvaPanelApp();
     ~COrvaPanelApp();
 
-    // Everything up to the ready main window. Nothing when the instance runs on; otherwise the
-    // exit code it must end with (1: a refused name, or an installer was handed over).
+    // Everything up to the ready main window, the instance named by the parameters that name it
+    // (ParsedCommandLine::instanceParams). Nothing when the instance runs on; otherwise the
+    // exit code it must end with (1: a refused name).
     std::optional<int> InitInstance(const std::vector<std::u16string>& params, FrontEnd& frontEnd);
 
     CConnectionController& Controller() { return *controller_; }
@@ -53,8 +54,5 @@ private:
     std::unique_ptr<CConnectionController> controller_;
     std::unique_ptr<CDeviceWatcher> watcher_;
 };
-
-// The command line's parameters as text (UTF-8 arguments).
-std::vector<std::u16string> ParamsFromArgs(int argc, char** argv);
 
 }  // namespace orva

@@ -134,28 +134,28 @@ std::optional<UpdateDocument> ReadUpdateDocument(std::u16string_view text,
 CUpdateCheck::CUpdateCheck(IUserPrompt& prompt, IShellOpener& opener, std::u16string host)
     : prompt_(prompt), opener_(opener), host_(std::move(host)) {}
 
-bool CUpdateCheck::Run(std::u16string_view productKey, double version) {
-    if (host_.empty()) return false;
+void CUpdateCheck::Run(std::u16string_view productKey, double version) {
+    if (host_.empty()) return;
     const auto tempFile = TempFile(productKey);
-    if (tempFile.empty()) return false;
+    if (tempFile.empty()) return;
     const std::u16string url =
         host_ + Format(u"/iocp/orva/%s32/versions/update_%1.2f.xml", productKey, version);
     const bool downloaded = DownloadToFile(ToUtf8(url), tempFile, kTimeoutMs);
     const auto bytes = downloaded ? ReadWholeFile(tempFile) : std::nullopt;
     std::error_code ec;
     std::filesystem::remove(tempFile, ec);
-    if (!bytes || bytes->empty()) return false;
+    if (!bytes || bytes->empty()) return;
     const auto text = DecodeXmlBytes(*bytes);
-    if (!text) return false;
+    if (!text) return;
     const auto document = ReadUpdateDocument(*text, productKey);
-    if (!document) return false;
+    if (!document) return;
     if (document->announcement) Announce(*document->announcement, version);
-    if (Number(document->version) <= version) return false;
+    if (Number(document->version) <= version) return;
     const std::u16string skipped =
         CProfile(AppProfileFile()).ReadString(u"temp", u"skipedversions", u"", 0);
-    if (skipped.find(document->version) != std::u16string::npos) return false;
-    if (!document->offer) return false;
-    return Offer(*document->offer, document->version, tempFile);
+    if (skipped.find(document->version) != std::u16string::npos) return;
+    if (!document->offer) return;
+    Offer(*document->offer, document->version);
 }
 
 void CUpdateCheck::Announce(const UpdateAnnouncement& message, double version) {
@@ -173,29 +173,26 @@ void CUpdateCheck::Announce(const UpdateAnnouncement& message, double version) {
     profile.WriteString(u"temp", u"messages", shown + tag);
 }
 
-bool CUpdateCheck::Offer(const UpdateOffer& offer, std::u16string_view newest,
-                         const std::filesystem::path& tempFile) {
+void CUpdateCheck::Offer(const UpdateOffer& offer, std::u16string_view newest) {
     if (prompt_.AskQuestion(offer.text, offer.title, PromptButtons::YesNo) == PromptAnswer::Yes) {
         if (offer.mode.empty() || EqualsNoCase(offer.mode, u"open")) {
             opener_.Open(offer.url);
         } else if (EqualsNoCase(offer.mode, u"run")) {
-            // A downloaded program is never run blindly: only over https, and the desktop's
-            // opener decides what to do with the file. A failed download ends nothing.
+            // An installer from the network is never downloaded and started: handed to the
+            // desktop, an ".exe" would go to whatever opens such files. The browser gets the
+            // address instead, over https only, and the user installs the way the system does.
             if (offer.url.rfind(u"https://", 0) != 0) {
                 prompt_.ShowMessage(
                     u"The new version can't be downloaded: its address does not use a secure "
                     u"(https) connection.\r\n\r\nPlease get it from the maker's web site.",
                     offer.title, PromptIcon::Warning);
-                return false;
+                return;
             }
-            std::filesystem::path installer = tempFile;
-            installer.replace_extension(".exe");
-            if (!DownloadToFile(ToUtf8(offer.url), installer, kTimeoutMs * 30)) return false;
-            return opener_.Open(PathText(installer));
+            opener_.Open(offer.url);
         }
-        return false;
+        return;
     }
-    if (!offer.canSkip) return false;
+    if (!offer.canSkip) return;
     if (prompt_.AskQuestion(
             u"Do you want to skip this version?\r\n\r\nIf you say 'yes' you will not be "
             u"asked again for this update, but you will be asked again when there is "
@@ -206,7 +203,6 @@ bool CUpdateCheck::Offer(const UpdateOffer& offer, std::u16string_view newest,
             u"temp", u"skipedversions",
             profile.ReadString(u"temp", u"skipedversions", u"", 0) + std::u16string(newest) + u"|");
     }
-    return false;
 }
 
 }  // namespace orva

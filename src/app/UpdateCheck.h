@@ -60,13 +60,13 @@ public:
     static constexpr long kTimeoutMs = 4000;
 
     CUpdateCheck(IUserPrompt& prompt, IShellOpener& opener, std::u16string host);
-    // True when the program should end now (a downloaded installer was handed over).
-    bool Run(std::u16string_view productKey, double version);
+    // Silent when anything fails; an offer the user takes opens its https address in the
+    // browser, whatever its mode: nothing is downloaded and started here.
+    void Run(std::u16string_view productKey, double version);
 
 private:
     void Announce(const UpdateAnnouncement& message, double version);
-    bool Offer(const UpdateOffer& offer, std::u16string_view newest,
-               const std::filesystem::path& tempFile);
+    void Offer(const UpdateOffer& offer, std::u16string_view newest);
 
     IUserPrompt& prompt_;
     IShellOpener& opener_;

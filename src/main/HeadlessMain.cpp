@@ -1,14 +1,8 @@
-// orvapanel-headless [/NAME] [--record FILE]: one instance without windows. It connects at
-// start-up, prints the print monitor and every question (answered with its safe default) to
-// stdout, and stops cleanly on SIGINT or SIGTERM; with --record it writes the session as a
-// scenario when it ends.
-//
-// Exit codes: 0 stopped by a signal; 1 start-up refused (instance name) or a crash; 2 the
-// connect failed (board or server missing), or a wrong command line; 3 the link to a server was
-// lost; 4 a failing script disconnected the instance.
-//
-// orvapanel-headless [/NAME] --scenario FILE [--junit OUT.xml] runs a scenario (ScenarioProgram.h)
-// and orvapanel-headless /NAME --check compiles the instance's scripts (ScriptCheck.h).
+// orvapanel-headless [OPTION]... [/NAME]: one instance without windows. It connects at start-up,
+// prints the print monitor and every question (answered with its safe default) to stdout, and
+// stops cleanly on SIGINT or SIGTERM; with --record it writes the session as a scenario when it
+// ends. --scenario runs a scenario (ScenarioProgram.h), --check compiles the instance's scripts
+// (ScriptCheck.h). The options and the exit codes are in app/HeadlessOptions.cpp.
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
@@ -126,6 +120,19 @@ public:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before anything else: --help, --version and a mistake touch no instance.
+    const ParsedCommandLine commandLine =
+        ParseCommandLine(ArgsFromMain(argc, argv), kHeadlessCommandLine);
+    if (const auto code = AnswerCommandLine(commandLine, kHeadlessCommandLine)) return *code;
+    const HeadlessOptions options = HeadlessOptionsFrom(commandLine);
+    if (!options.error.empty()) {
+        // The mistake and the usage, as the command line's own mistakes are told.
+        ParsedCommandLine wrong;
+        wrong.action = CommandAction::Error;
+        wrong.error = options.error;
+        return *AnswerCommandLine(wrong, kHeadlessCommandLine);
+    }
+
     sigset_t signals;
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
@@ -134,12 +141,6 @@ int main(int argc, char** argv) {
     signal(SIGPIPE, SIG_IGN);
     const int signalFd = signalfd(-1, &signals, SFD_CLOEXEC);
 
-    const HeadlessOptions options =
-        ParseHeadlessOptions(std::vector<std::string>(argv + 1, argv + argc));
-    if (!options.error.empty()) {
-        std::fprintf(stderr, "orvapanel-headless: %s\n%s", options.error.c_str(), kHeadlessUsage);
-        return 2;
-    }
     if (options.mode == HeadlessOptions::Mode::Scenario) {
         return RunScenarioProgram(options, signalFd);
     }

@@ -81,6 +81,13 @@ std::filesystem::path AppProfileFile() {
     return ConfigHome() / "Tessel.Works" / "OrvaPanel.ini";
 }
 
+std::filesystem::path StateFolder() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    const std::filesystem::path home =
+        state && *state == '/' ? std::filesystem::path(state) : Home() / ".local" / "state";
+    return home / "orvapanel";
+}
+
 std::filesystem::path RuntimeFolder() {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     std::filesystem::path folder =

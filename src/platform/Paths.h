@@ -29,6 +29,10 @@ std::filesystem::path ConfigHome();
 // The application profile: $XDG_CONFIG_HOME (or ~/.config)/Tessel.Works/OrvaPanel.ini.
 std::filesystem::path AppProfileFile();
 
+// Files the program keeps about its runs (the IOCP log): $XDG_STATE_HOME/orvapanel, else
+// ~/.local/state/orvapanel. Not created here.
+std::filesystem::path StateFolder();
+
 // Runtime files (instance locks, virtual boards): $XDG_RUNTIME_DIR/orvapanel, else
 // /tmp/orvapanel-<uid>. Created on first use.
 std::filesystem::path RuntimeFolder();

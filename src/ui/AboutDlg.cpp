@@ -9,6 +9,7 @@
 
 #include "app/OrvaPanelApp.h"
 #include "app/UpdateCheck.h"
+#include "iocp/IocpLog.h"
 #include "platform/Paths.h"
 
 namespace orva {
@@ -36,6 +37,12 @@ CAboutDlg::CAboutDlg(const std::u16string& instanceName, const std::filesystem::
     path->setTextInteractionFlags(Qt::TextSelectableByMouse);
     path->setObjectName(QStringLiteral("folder"));
     layout->addWidget(path);
+
+    layout->addWidget(new QLabel(QStringLiteral("The IOCP client logs its errors to:"), this));
+    auto* log = new QLabel(QString::fromStdU16String(PathText(IocpLogFile())), this);
+    log->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    log->setObjectName(QStringLiteral("iocpLog"));
+    layout->addWidget(log);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     QPushButton* open =

@@ -1,4 +1,5 @@
-// "About OrvaPanel...": the version, this instance and the folder that holds its files.
+// "About OrvaPanel...": the version, this instance, the folder that holds its files and where
+// the IOCP log is.
 #pragma once
 
 #include <QDialog>

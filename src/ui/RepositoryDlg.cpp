@@ -51,8 +51,13 @@ std::optional<std::u16string> CRepositoryDlg::PickScript(EditorServices& service
     return dialog.Result();
 }
 
-CRepositoryDlg::CRepositoryDlg(IUserPrompt& prompt, QWidget* parent)
-    : QDialog(parent), prompt_(prompt), host_(WebHost()) {
+CRepositoryDlg::CRepositoryDlg(IUserPrompt& prompt, QWidget* parent,
+                               std::optional<std::filesystem::path> bundled)
+    : QDialog(parent),
+      prompt_(prompt),
+      host_(WebHost()),
+      bundled_(bundled ? std::move(*bundled)
+                       : FindBundledRepository(COrvaPanelApp::ProgramFolder())) {
     Build();
     if (!Load() && !host_.empty() &&
         prompt_.AskQuestion(u"Your current repository is empty.\r\nWould you like to download "
@@ -71,6 +76,11 @@ CRepositoryDlg::~CRepositoryDlg() {
 
 void CRepositoryDlg::Build() {
     setWindowTitle(QStringLiteral("Code repository"));
+
+    source_ =
+        new QLabel(QStringLiteral("Bundled list: the snippets that ship with OrvaPanel."), this);
+    source_->setObjectName(QStringLiteral("source"));
+    source_->hide();
 
     list_ = new QTableWidget(0, 3, this);
     list_->setObjectName(QStringLiteral("list"));
@@ -140,6 +150,7 @@ void CRepositoryDlg::Build() {
     }
 
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(source_);
     layout->addWidget(list_, 1);
     layout->addWidget(progressRow_);
     layout->addWidget(filterLabel);
@@ -180,7 +191,16 @@ bool CRepositoryDlg::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool CRepositoryDlg::Load() {
-    const auto snippets = LoadRepositoryFile(RepositoryFile(), &prompt_);
+    auto snippets = LoadRepositoryFile(RepositoryFile(), &prompt_);
+    // Until a download brings snippets, the program's own list stands in.
+    bool bundled = false;
+    if ((!snippets || snippets->empty()) && !bundled_.empty()) {
+        if (auto shipped = LoadRepositoryFile(bundled_); shipped && !shipped->empty()) {
+            snippets = std::move(shipped);
+            bundled = true;
+        }
+    }
+    source_->setVisible(bundled);
     if (!snippets) return false;  // no cache file: the list stays as it is
     rows_ = FilterSnippets(*snippets, filterKey_);
     list_->clearContents();

@@ -1,8 +1,10 @@
-// The "Code repository" dialog: picks a ready-made snippet from the downloaded catalogue.
+// The "Code repository" dialog: picks a ready-made snippet from the downloaded catalogue, or
+// from the one that ships with the program.
 #pragma once
 
 #include <QDialog>
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -31,9 +33,11 @@ public:
     // Runs the dialog modally; the chosen snippet's script on Insert, nothing on Cancel.
     static std::optional<std::u16string> PickScript(EditorServices& services, QWidget* parent);
 
-    // Shows the cached catalogue; when it is empty, offers to download it (the download then
-    // runs while the dialog is open).
-    explicit CRepositoryDlg(IUserPrompt& prompt, QWidget* parent = nullptr);
+    // Shows the downloaded catalogue, or the bundled one (the program's own, or the file
+    // given) while no downloaded one holds snippets; when both are empty, offers to download
+    // (the download then runs while the dialog is open).
+    explicit CRepositoryDlg(IUserPrompt& prompt, QWidget* parent = nullptr,
+                            std::optional<std::filesystem::path> bundled = std::nullopt);
     ~CRepositoryDlg() override;
 
     // The script chosen with Insert; set only when the dialog ended with Accepted.
@@ -72,6 +76,7 @@ private:
     CHelpPageScope help_{u"repositorio_de_codigo_.htm"};
     IUserPrompt& prompt_;
     std::u16string host_;
+    std::filesystem::path bundled_;
     std::u16string filterKey_;
     std::vector<Snippet> rows_;  // the list's rows, in the same order
     std::optional<std::u16string> result_;
@@ -81,6 +86,7 @@ private:
     uint64_t wanted_ = 0;   // the id whose reports count; 0 when none
     std::unique_ptr<CRepositoryDownload> download_;
 
+    QLabel* source_ = nullptr;  // says that the list is the bundled one
     QTableWidget* list_ = nullptr;
     QLineEdit* filter_ = nullptr;
     QPushButton* filterButton_ = nullptr;

@@ -213,7 +213,7 @@ TEST(HeadlessOptions, ModesFilesAndTheInstanceTogether) {
         std::vector<std::string> args;
         const char* error;
     } wrong[] = {
-        {{"--scenario"}, "--scenario needs a file name"},
+        {{"--scenario"}, "option '--scenario' needs FILE"},
         {{"--scenario="}, "--scenario needs a file name"},
         {{"--record", ""}, "--record needs a file name"},
         {{"--junit", "x.xml"}, "--junit goes with --scenario"},

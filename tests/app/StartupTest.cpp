@@ -47,14 +47,17 @@ TEST_F(StartupTest, InstanceNamesFromTheCommandLine) {
     EXPECT_EQ(Start({"/007"}).firstLine, "OrvaPanel (007)");
     EXPECT_EQ(Start({"/-3"}).firstLine, "OrvaPanel (ID-03)");
     EXPECT_EQ(Start({"/a", "/b"}).firstLine, "OrvaPanel (ID000)");  // two parameters: "0"
-    // A parameter that is no flag takes the first free number.
+    EXPECT_EQ(Start({"--instance", "5"}).firstLine, "OrvaPanel (ID005)");
+    // A bare parameter names the instance as its flag does; an empty flag takes the first free
+    // number.
+    const Run run = Start({"plain"});
+    EXPECT_EQ(run.firstLine, "OrvaPanel (PLAIN)");
+    EXPECT_EQ(run.exitCode, 2);  // no board here: the connect fails
     CInstanceRegistry one;
     CInstanceRegistry two;
     ASSERT_TRUE(one.Acquire(u"OrvaPanel (ID001)"));
     ASSERT_TRUE(two.Acquire(u"OrvaPanel (ID002)"));
-    const Run run = Start({"plain"});
-    EXPECT_EQ(run.firstLine, "OrvaPanel (ID003)");
-    EXPECT_EQ(run.exitCode, 2);  // no board here: the connect fails
+    EXPECT_EQ(Start({"/"}).firstLine, "OrvaPanel (ID003)");
 }
 
 TEST_F(StartupTest, RefusedNamesEndWithCodeOneBeforeAnyFile) {
@@ -98,7 +101,7 @@ TEST(InstanceName, SettlingRules) {
     test::TempHome home;
     EXPECT_EQ(InstanceNameFromCommandLine({}), u"0");
     EXPECT_EQ(InstanceNameFromCommandLine({u"/x1"}), u"x1");
-    EXPECT_EQ(InstanceNameFromCommandLine({u"file.txt"}), u"");
+    EXPECT_EQ(InstanceNameFromCommandLine({u"file.txt"}), u"file.txt");
     EXPECT_EQ(InstanceNameFromCommandLine({u"/a", u"/b"}), u"0");
     CInstanceRegistry r;
     EXPECT_EQ(SettleInstanceName(u"0", r).name, u"ID000");

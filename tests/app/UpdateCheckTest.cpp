@@ -24,8 +24,8 @@ public:
 class UpdateCheckTest : public test::HomeTest {
 protected:
     void SetUp() override { std::filesystem::create_directories(AppProfileFile().parent_path()); }
-    bool Check(double version = 1.04) {
-        return CUpdateCheck(prompt_, opener_, Widen(server_.Host())).Run(u"orvapanel", version);
+    void Check(double version = 1.04) {
+        CUpdateCheck(prompt_, opener_, Widen(server_.Host())).Run(u"orvapanel", version);
     }
     void Serve(const std::string& body, const std::string& version = "1.04") {
         server_.Set("/iocp/orva/orvapanel32/versions/update_" + version + ".xml",
@@ -42,17 +42,17 @@ protected:
 
 TEST_F(UpdateCheckTest, NoOfferForTheSameVersionOrWithoutTheProductElement) {
     Serve("<orvapanel version=\"1.04\"><orvapanel url=\"https://x/y\"/></orvapanel>");
-    EXPECT_FALSE(Check());
+    Check();
     EXPECT_EQ(server_.Requests(),
               (std::vector<std::string>{"/iocp/orva/orvapanel32/versions/update_1.04.xml"}));
     Serve("<orvapanel version=\"1.05\"/>");
-    EXPECT_FALSE(Check());
+    Check();
     EXPECT_EQ(prompt_.Count(), 0u);
     // A missing document and another root are silent.
     Serve("<other version=\"9\"/>", "9.99");
-    EXPECT_FALSE(Check());
+    Check();
     Serve("<other version=\"9\"><orvapanel url=\"u\"/></other>");
-    EXPECT_FALSE(Check());
+    Check();
     EXPECT_EQ(prompt_.Count(), 0u);
 }
 
@@ -87,7 +87,7 @@ TEST_F(UpdateCheckTest, OfferOpenSkipAndRun) {
         "<orvapanel version=\"1.05\"><orvapanel url=\"https://get/1.05\" "
         "canskip=\"YES\"/></orvapanel>");
     prompt_.QueueAnswer(PromptAnswer::Yes);
-    EXPECT_FALSE(Check());
+    Check();
     ASSERT_EQ(prompt_.Count(), 1u);
     EXPECT_EQ(prompt_.Requests()[0].caption, u"New version");
     EXPECT_EQ(prompt_.Requests()[0].text,
@@ -109,7 +109,7 @@ TEST_F(UpdateCheckTest, OfferOpenSkipAndRun) {
         "mode=\"run\"/></orvapanel>");
     prompt_.QueueAnswer(PromptAnswer::Yes);
     opener_.opened.clear();
-    EXPECT_FALSE(Check());
+    Check();
     const auto asked = prompt_.Requests();
     ASSERT_GE(asked.size(), 2u);
     EXPECT_EQ(asked[asked.size() - 2].text, u"a\nb");
@@ -123,11 +123,41 @@ TEST_F(UpdateCheckTest, OfferOpenSkipAndRun) {
     EXPECT_TRUE(opener_.opened.empty());
 }
 
+TEST_F(UpdateCheckTest, RunOpensTheInstallersAddressInTheBrowserAndDownloadsNothing) {
+    const std::filesystem::path tmp = home_.Root() / "tmp";
+    std::filesystem::create_directories(tmp);
+    const test::ScopedEnv tmpEnv("TMPDIR", tmp.string());
+    const std::string installer = server_.Host() + "/get/orvapanel-1.05.exe";
+    server_.Set("/get/orvapanel-1.05.exe", test::HttpServer::Answer::Document, "MZ");
+    Serve("<orvapanel version=\"1.05\"><orvapanel url=\"" + installer +
+          "\" mode=\"RUN\"/></orvapanel>");
+    prompt_.QueueAnswer(PromptAnswer::Yes);
+    Check();
+    // Over plain http the address is refused, as before.
+    ASSERT_EQ(prompt_.Count(), 2u);
+    EXPECT_EQ(prompt_.Requests()[1].icon, PromptIcon::Warning);
+    EXPECT_TRUE(opener_.opened.empty());
+
+    // Over https the browser gets the address itself: no file is fetched or handed over.
+    const std::string secure = "https://127.0.0.1:1/get/orvapanel-1.05.exe";
+    Serve("<orvapanel version=\"1.05\"><orvapanel url=\"" + secure +
+          "\" mode=\"run\"/></orvapanel>");
+    prompt_.ClearRecord();
+    prompt_.QueueAnswer(PromptAnswer::Yes);
+    Check();
+    EXPECT_EQ(prompt_.Count(), 1u);  // the offer; no message after it
+    EXPECT_EQ(opener_.opened, std::vector<std::u16string>{Widen(secure)});
+    for (const std::string& request : server_.Requests()) {
+        EXPECT_EQ(request, "/iocp/orva/orvapanel32/versions/update_1.04.xml");
+    }
+    EXPECT_TRUE(std::filesystem::is_empty(tmp));  // not even the update document is left
+}
+
 TEST_F(UpdateCheckTest, UnreachableHostIsSilent) {
     CRecordingPrompt prompt;
     RecordingOpener opener;
-    EXPECT_FALSE(CUpdateCheck(prompt, opener, u"http://127.0.0.1:1").Run(u"orvapanel", 1.04));
-    EXPECT_FALSE(CUpdateCheck(prompt, opener, u"").Run(u"orvapanel", 1.04));
+    CUpdateCheck(prompt, opener, u"http://127.0.0.1:1").Run(u"orvapanel", 1.04);
+    CUpdateCheck(prompt, opener, u"").Run(u"orvapanel", 1.04);
     EXPECT_EQ(prompt.Count(), 0u);
 }
 

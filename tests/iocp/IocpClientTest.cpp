@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include <pthread.h>
 #include <unistd.h>
 
@@ -7,6 +9,7 @@
 
 #include "RawServer.h"
 #include "iocp/IocpClient.h"
+#include "iocp/IocpLog.h"
 #include "support/Pump.h"
 #include "support/TestEnv.h"
 
@@ -18,7 +21,8 @@ using namespace std::chrono_literals;
 class IocpClientTest : public test::HomeTest {
 protected:
     void SetUp() override {
-        ASSERT_EQ(::chdir(home_.Root().c_str()), 0);  // the log goes to the working directory
+        // The log goes to the state folder, never to the working directory.
+        ASSERT_EQ(::chdir(home_.Root().c_str()), 0);
         notify_.SetHandler([this](const Notification& n) {
             seen_.push_back(n);
             return 0;
@@ -46,7 +50,22 @@ protected:
             out.emplace_back(n.message, n.message == WM_CLOSE ? n.lParam : n.wParam);
         return out;
     }
-    std::string Log() const { return test::ReadBytes(home_.Root() / "iocpclient.log"); }
+    // The log's entries without their time stamps, each of which must have the stamp's form.
+    std::string Log() const {
+        EXPECT_FALSE(std::filesystem::exists(home_.Root() / "iocpclient.log"));
+        static const std::regex kStamp("\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d ");
+        const std::string bytes = test::ReadBytes(home_.State() / "orvapanel" / "iocpclient.log");
+        std::string entries;
+        for (size_t at = 0; at < bytes.size();) {
+            const size_t end = std::min(bytes.find('\n', at), bytes.size() - 1) + 1;
+            const std::string line = bytes.substr(at, end - at);
+            EXPECT_TRUE(std::regex_search(line, kStamp, std::regex_constants::match_continuous))
+                << line;
+            entries += line.substr(std::min<size_t>(20, line.size()));
+            at = end;
+        }
+        return entries;
+    }
 
     test::RawServer server_;
     CNotify notify_;
@@ -210,6 +229,17 @@ TEST_F(IocpClientTest, AFullQueueHoldsTheReaderBackAndLosesNothing) {
     ASSERT_TRUE(PumpUntil([&] { return seen_.size() == 5001; }, std::chrono::seconds(60)));
     sender.join();
     EXPECT_EQ(a_.load(), 5000);
+}
+
+TEST(IocpLog, EntriesStartWithTheirLocalDateAndTime) {
+    const test::ScopedEnv tz("TZ", "UTC");
+    ::tzset();
+    EXPECT_EQ(IocpLogLine(u"ERROR: Host inv\u00E1lido: x\n", 1767225600 + 3723),
+              "2026-01-01 01:02:03 ERROR: Host inv\xE1lido: x\n");
+    test::TempHome home;
+    EXPECT_EQ(IocpLogFile(), home.State() / "orvapanel" / "iocpclient.log");
+    ::unsetenv("XDG_STATE_HOME");
+    EXPECT_EQ(IocpLogFile(), home.Root() / ".local" / "state" / "orvapanel" / "iocpclient.log");
 }
 
 TEST_F(IocpClientTest, ConnectFailuresAreLogged) {

@@ -39,7 +39,6 @@ constexpr int kEcho = 9000;  // its event writes the value back to kEcho + 1
 class IocpSoak : public test::HomeTest {
 protected:
     void SetUp() override {
-        ASSERT_EQ(::chdir(home_.Root().c_str()), 0);  // the client's log goes there
         server_ = test::StartServer("P3D");
         ASSERT_TRUE(server_->Ready());
         for (int k = 0; k < kEvents; ++k) {
@@ -114,7 +113,7 @@ protected:
     // Offsets the client logged as not registered, with how often each.
     std::map<int, int> Unregistered() const {
         std::map<int, int> offsets;
-        const std::string log = test::ReadBytes(home_.Root() / "iocpclient.log");
+        const std::string log = test::ReadBytes(home_.State() / "orvapanel" / "iocpclient.log");
         static const std::regex kEntry("variable (\\d+) no solicitada");
         for (auto it = std::sregex_iterator(log.begin(), log.end(), kEntry);
              it != std::sregex_iterator(); ++it) {

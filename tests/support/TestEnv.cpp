@@ -19,6 +19,7 @@ TempHome::TempHome() {
     ::setenv("HOME", root_.c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", (root_ / "config").c_str(), 1);
     ::setenv("XDG_RUNTIME_DIR", (root_ / "runtime").c_str(), 1);
+    ::setenv("XDG_STATE_HOME", (root_ / "state").c_str(), 1);
     ::setenv("XDG_DOCUMENTS_DIR", Documents().c_str(), 1);
 }
 

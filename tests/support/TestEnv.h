@@ -20,6 +20,8 @@ public:
 
     const std::filesystem::path& Root() const { return root_; }
     std::filesystem::path Documents() const { return root_ / "Documents"; }
+    // $XDG_STATE_HOME; not created, as the program creates what it needs there.
+    std::filesystem::path State() const { return root_ / "state"; }
     // Creates the per-user folder and returns it.
     std::filesystem::path MakeUserFolder() const;
 

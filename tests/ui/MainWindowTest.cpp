@@ -218,7 +218,7 @@ TEST_F(MainWindowTest, HelpOpensTheNewestPageOnTheProfilesHostAndAboutTheInstanc
                                            "https://help.example/iocp/orva/orvapanel/help/"
                                            "anadir_y_editar_eventos.htm"}));
 
-    // About names the instance and opens its folder.
+    // About names the instance and the IOCP log, and opens the instance's folder.
     catcher.opened.clear();
     QString text;
     test::OnModal([&](QWidget* about) {
@@ -232,6 +232,8 @@ TEST_F(MainWindowTest, HelpOpensTheNewestPageOnTheProfilesHostAndAboutTheInstanc
     EXPECT_TRUE(text.contains(QStringLiteral("OrvaPanel 1.04")));
     EXPECT_TRUE(text.contains(QStringLiteral("Instance ID000")));
     EXPECT_TRUE(text.contains(QString::fromStdString(folder_.string())));
+    EXPECT_TRUE(text.contains(
+        QString::fromStdString((home_.State() / "orvapanel" / "iocpclient.log").string())));
     ASSERT_EQ(catcher.opened.size(), 1);
     EXPECT_EQ(QUrl(catcher.opened[0]).toLocalFile().chopped(1),
               QString::fromStdString(folder_.string()));

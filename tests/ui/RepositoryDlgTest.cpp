@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -57,6 +58,10 @@ const std::string kNew = [] {
     return doc + "</repository>\n";
 }();
 
+QString ToQString(const std::u16string& text) {
+    return QString::fromStdU16String(text);
+}
+
 const PromptRequest kOffer{
     u"Your current repository is empty.\r\nWould you like to download the repository from server?",
     u"Download repository...", PromptButtons::YesNo, PromptIcon::Question};
@@ -72,12 +77,15 @@ protected:
         return home.Root() / "tmp";
     }
 
-    // Opens the dialog over a cache holding document (none for std::nullopt).
-    void Open(std::optional<std::string> document = std::nullopt) {
+    // Opens the dialog over a cache holding document (none for std::nullopt). Without a bundled
+    // list, unless the test asks for the program's own.
+    void Open(std::optional<std::string> document = std::nullopt, bool bundled = false) {
         if (document) test::WriteBytes(RepositoryFile(), *document);
         finished_.reset();
         seen_ = 0;
-        dialog_ = std::make_unique<CRepositoryDlg>(prompt_);
+        dialog_ = std::make_unique<CRepositoryDlg>(
+            prompt_, nullptr,
+            bundled ? std::nullopt : std::optional(home_.Root() / "no-bundled-list.xml"));
         // Before any event is handled: a download started at opening may end very soon.
         finished_ = std::make_unique<QSignalSpy>(dialog_.get(), &CRepositoryDlg::downloadFinished);
         dialog_->show();
@@ -396,6 +404,60 @@ TEST_F(RepositoryDlgTest, TheDialogClosesWhileADownloadRuns) {
     dialog_.reset();
     server_.Release();
     EXPECT_EQ(Cache(), kOld);
+}
+
+TEST_F(RepositoryDlgTest, TheBundledListStandsInUntilADownloadBringsSnippets) {
+    // The program's own list, found beside the program as the installed one is.
+    const auto shipped = ReadRepositoryBytes(test::ReadBytes(ORVA_BUNDLED_REPOSITORY));
+    ASSERT_TRUE(shipped && shipped->size() >= 25);
+    const QString kLabel = QStringLiteral("Bundled list: the snippets that ship with OrvaPanel.");
+    QLabel* source = nullptr;
+    const auto expectBundled = [&] {
+        source = Child<QLabel>("source");
+        EXPECT_TRUE(source->isVisible());
+        EXPECT_EQ(source->text(), kLabel);
+        ASSERT_EQ(List()->rowCount(), static_cast<int>(shipped->size()));
+        EXPECT_EQ(Row(0), (QStringList{ToQString((*shipped)[0].type), ToQString((*shipped)[0].from),
+                                       ToQString((*shipped)[0].description)}));
+    };
+    Open(std::nullopt, true);
+    EXPECT_EQ(prompt_.Count(), 0u);  // nothing to offer: the list is not empty
+    expectBundled();
+    // Insert gives the bundled snippet's script.
+    SelectRow(0);
+    QTest::keyClick(List(), Qt::Key_Return);
+    EXPECT_EQ(dialog_->Result(), (*shipped)[0].script);
+
+    // A failed download leaves the bundled list, still labelled.
+    Open(std::nullopt, true);
+    server_.Set(kPath, test::HttpServer::Answer::NotFound);
+    Click("update");
+    EXPECT_FALSE(WaitForDownload());
+    EXPECT_EQ(prompt_.Requests(), std::vector<PromptRequest>{kDownloadError});
+    expectBundled();
+    EXPECT_FALSE(std::filesystem::exists(RepositoryFile()));
+
+    // A downloaded list replaces it, now and at the next opening.
+    server_.Set(kPath, test::HttpServer::Answer::Document, kOld);
+    Click("update");
+    EXPECT_TRUE(WaitForDownload());
+    EXPECT_FALSE(source->isVisible());
+    EXPECT_EQ(Descriptions(), (QStringList{"Heading bug knob", "Gear lights"}));
+    Open(std::nullopt, true);
+    EXPECT_FALSE(Child<QLabel>("source")->isVisible());
+    EXPECT_EQ(List()->rowCount(), 2);
+
+    // A downloaded file without snippets, or one this program cannot read, does not hide it.
+    prompt_.ClearRecord();
+    for (const std::string cache :
+         {"<repository Version=\"1.0\"></repository>",
+          "<repository Version=\"1.1\"><code script=\"x\"/></repository>"}) {
+        Open(cache, true);
+        EXPECT_EQ(prompt_.Count(), 0u);
+        expectBundled();
+        Filter(ToQString((*shipped)[1].description));  // the filter works on it as on any list
+        EXPECT_EQ(Descriptions(), QStringList{ToQString((*shipped)[1].description)});
+    }
 }
 
 TEST_F(RepositoryDlgTest, PickScriptRunsModallyAndReturnsTheChoice) {

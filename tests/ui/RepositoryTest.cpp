@@ -123,6 +123,29 @@ TEST(RepositoryFilter, LowerCasedOverTypeFromAndDescriptionOnly) {
     EXPECT_FALSE(SnippetMatches(snippets[0], u"ana heading"));
 }
 
+TEST(BundledRepository, FoundAboveTheBuildTreesProgramsOrTwoAboveTheInstalledOnes) {
+    test::TempHome home;
+    namespace fs = std::filesystem;
+    const fs::path build = home.Root() / "build";
+    const fs::path usr = home.Root() / "usr";
+    for (const fs::path& folder : {build / "bin", build / "tests", usr / "lib" / "orvapanel"}) {
+        fs::create_directories(folder);
+    }
+    EXPECT_EQ(FindBundledRepository(build / "bin"), fs::path());  // none yet
+    for (const fs::path& share : {build / "share/orvapanel", usr / "share/orvapanel"}) {
+        fs::create_directories(share);
+        test::WriteBytes(share / "repository.xml", "<repository Version=\"1.0\"/>");
+    }
+    EXPECT_EQ(FindBundledRepository(build / "bin"), build / "share/orvapanel/repository.xml");
+    EXPECT_EQ(FindBundledRepository(build / "tests"), build / "share/orvapanel/repository.xml");
+    EXPECT_EQ(FindBundledRepository(usr / "lib" / "orvapanel"),
+              usr / "share/orvapanel/repository.xml");
+    // A folder of that name is no repository.
+    fs::remove(build / "share/orvapanel/repository.xml");
+    fs::create_directories(build / "share/orvapanel/repository.xml");
+    EXPECT_EQ(FindBundledRepository(build / "bin"), fs::path());
+}
+
 TEST(RepositoryAddress, LowerCasedPathAfterTheHostAsWritten) {
     EXPECT_EQ(RepositoryAddress(u"https://Updates.Example.org", u"OrvaPanel"),
               u"https://Updates.Example.org/iocp/orva/orvapanel/repository/repository.xml");

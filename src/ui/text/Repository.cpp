@@ -88,6 +88,16 @@ std::vector<Snippet> FilterSnippets(const std::vector<Snippet>& snippets,
     return shown;
 }
 
+std::filesystem::path FindBundledRepository(const std::filesystem::path& programFolder) {
+    for (const char* up : {"..", "../.."}) {
+        const std::filesystem::path file =
+            programFolder / up / "share" / "orvapanel" / "repository.xml";
+        std::error_code ec;
+        if (std::filesystem::is_regular_file(file, ec)) return file.lexically_normal();
+    }
+    return {};
+}
+
 std::u16string RepositoryAddress(std::u16string_view host, std::u16string_view appName) {
     while (!host.empty() && host.back() == u'/') host.remove_suffix(1);
     if (host.empty()) return {};

@@ -48,6 +48,11 @@ bool SnippetMatches(const Snippet& snippet, std::u16string_view filterKey);
 std::vector<Snippet> FilterSnippets(const std::vector<Snippet>& snippets,
                                     std::u16string_view filterKey);
 
+// The repository that ships with the program, beside the program's folder: share/orvapanel/
+// above it (the build tree's bin/, or a test's folder) or two levels up (an installed
+// lib/orvapanel/). The first that exists; empty when none does.
+std::filesystem::path FindBundledRepository(const std::filesystem::path& programFolder);
+
 // "<host>/iocp/orva/<app>/repository/repository.xml": the path lower-cased as the help pages
 // are, the host as configured; empty when there is no host (downloads are switched off).
 std::u16string RepositoryAddress(std::u16string_view host, std::u16string_view appName);

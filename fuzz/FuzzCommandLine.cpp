@@ -1,0 +1,56 @@
+// Arbitrary bytes as a command line (arguments split at NUL bytes), read as the programs read
+// theirs: a mistake always says what was wrong, help and version carry nothing else, and what
+// runs names its instance by parameters it was given.
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/CommandLine.h"
+#include "app/InstanceName.h"
+
+namespace {
+
+const orva::CommandLineSpec kSpec{"fuzz",
+                                  "[OPTION]... [/NAME]",
+                                  "Fuzz target.\n",
+                                  {{"check", "", "a switch"}, {"junit", "OUT.xml", "a value"}},
+                                  ""};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::vector<std::string> args(1);
+    for (size_t i = 0; i < size; ++i) {
+        if (data[i] == 0) {
+            args.emplace_back();
+        } else {
+            args.back().push_back(static_cast<char>(data[i]));
+        }
+    }
+    const orva::ParsedCommandLine parsed = orva::ParseCommandLine(args, kSpec);
+    switch (parsed.action) {
+        case orva::CommandAction::Error:
+            if (parsed.error.empty()) std::abort();
+            break;
+        case orva::CommandAction::Help:
+        case orva::CommandAction::Version:
+            if (!parsed.values.empty() || !parsed.instanceParams.empty()) std::abort();
+            break;
+        case orva::CommandAction::Run:
+            if (parsed.instanceParams.size() > args.size()) std::abort();
+            for (const auto& [name, value] : parsed.values) {
+                if (name != "check" && name != "junit") std::abort();
+            }
+            orva::InstanceNameFromCommandLine(parsed.instanceParams);
+            break;
+    }
+    std::FILE* sink = std::fopen("/dev/null", "w");
+    if (sink) {
+        orva::AnswerCommandLine(parsed, kSpec, sink, sink);
+        std::fclose(sink);
+    }
+    return 0;
+}
