@@ -48,7 +48,9 @@ void CConnectionController::Initialise(const std::u16string& instanceName,
     config_.LoadConfiguration(table_);
     card_.Configure(-1, config_.cardSerial);
     card_.SetSense(config_.senseVcc);
-    if (!card_.IsPresent()) {
+    reconnect_ = config_.ReadOption(u"AutoReconnect") == 1;
+    // Reconnecting, a missing board is waited for at the connect rather than asked about.
+    if (!reconnect_ && !card_.IsPresent()) {
         // Closed by the program, as No, when the board is plugged in meanwhile.
         cardQuestion_ = CardQuestion::QuestionOpen;
         if (AskCardNotFound() == PromptAnswer::Yes && !ending_) SelectCard();
@@ -76,24 +78,39 @@ StatusInfo CConnectionController::Status() const {
     s.connected = IsConnected();
     s.connecting = connecting_;
     s.busy = busy_;
+    s.waiting = waiting_ && !connecting_;
     s.cardMissing = s.connected && card_.IsSuspended();
     const std::u16string_view state =
         s.connected ? (s.cardMissing ? kConnectedCardMissing : u"Connected")
                     : (connecting_ ? u"Connecting..." : u"NOT connected");
-    s.text = Format(u"Current status: %s.", state);
+    if (s.waiting) {
+        // What the waiting is for, ending in "...", as the connect's own text does.
+        const std::u16string waitingFor = WaitingText();
+        s.text = u"Current status: " + waitingFor;
+        s.trayTip = config_.InstanceName() + u": " + waitingFor;
+    } else {
+        s.text = Format(u"Current status: %s.", state);
+        s.trayTip = Format(u"%s: %s.", config_.InstanceName(),
+                           s.connected ? state : std::u16string_view(u"NOT connected"));
+    }
     s.colour = s.connected && !s.cardMissing ? kGreen
-               : (connecting_ || s.cardMissing) ? kOrange
-                                                : kRed;
+               : (connecting_ || s.cardMissing || s.waiting) ? kOrange
+                                                             : kRed;
     // Every control follows the session: what the toggle does is what it says.
-    s.connectCaption = session_ ? u"Disconnect" : u"Connect";
-    s.configEnabled = !session_ && !busy_;
+    s.connectCaption = session_ || waiting_ ? u"Disconnect" : u"Connect";
+    s.configEnabled = !session_ && !busy_ && !waiting_;
     s.trayConnectText = s.connectCaption;
     s.trayShowText = view_.IsWindowVisible() ? u"Hide" : u"Show";
     s.trayIcon = s.connected && !s.cardMissing ? 130 : 129;
-    const std::u16string tip = Format(u"%s: %s. ", config_.InstanceName(),
-                                      s.connected ? state : std::u16string_view(u"NOT connected"));
-    s.trayTip = tip.substr(0, tip.size() - 1);
     return s;
+}
+
+std::u16string CConnectionController::WaitingText() const {
+    if (boardAway_) return u"Waiting for the Orva card...";
+    const auto& servers = config_.servers;
+    const size_t silent = silentServer_ < 0 ? 0 : static_cast<size_t>(silentServer_);
+    if (silent >= servers.size()) return u"Waiting to connect again...";
+    return Format(u"Waiting for the server %s...", servers[silent].alias);
 }
 
 void CConnectionController::RefreshStatus() {
@@ -107,6 +124,7 @@ void CConnectionController::Connect() {
     // Its questions run nested loops, where the tray and the window could start another
     // connect inside this one.
     if (busy_ || ending_) return;
+    StopWaiting();
     busy_ = true;
     if (session_) Disconnect();  // a link that ended still held it: start from what is stored
     if (observer_) observer_->OnConnecting();
@@ -120,6 +138,7 @@ void CConnectionController::ConnectSequence() {
     RefreshStatus();
     if (!OpenCard()) {
         connecting_ = false;
+        if (reconnect_) return StartWaiting();  // the board is waited for, not asked about
         RefreshStatus();
         const PromptAnswer answer = prompt_.Ask(
             {u"Could not connect to Orva Card.\r\nDo you want to change Orva Configuration?",
@@ -140,6 +159,7 @@ void CConnectionController::ConnectSequence() {
         return;
     }
     state_ = CScriptState::Create(Services());
+    DropUnsentWhileReconnecting();
     dispatcher_.SetScriptRunner(state_.get());
     connecting_ = false;
     session_ = true;
@@ -190,6 +210,7 @@ bool CConnectionController::ConnectServers() {
 
 void CConnectionController::ConnectFailed() {
     AbortConnect();
+    if (reconnect_) return StartWaiting();  // the servers are waited for, not asked about
     const PromptAnswer answer = prompt_.AskQuestion(
         u"Could not find the IOCPServer.\r\nDo you want to change IOCP Configuration?",
         u"Server not found...", PromptButtons::YesNo);
@@ -229,6 +250,7 @@ void CConnectionController::AskFirstConnectQuestions() {
 
 void CConnectionController::Disconnect() {
     if (disconnecting_) return;
+    StopWaiting();
     disconnecting_ = true;
     const bool observed = observer_ && session_;
     if (observed) observer_->OnDisconnecting();
@@ -245,8 +267,9 @@ void CConnectionController::Disconnect() {
 
 void CConnectionController::ToggleConnection() {
     if (busy_) return;
-    // A session whose link ended is still one to end: the toggle never connects over it.
-    if (session_) {
+    // A session whose link ended, or the waiting for its return, is still one to end: the
+    // toggle never connects over it.
+    if (session_ || waiting_) {
         Disconnect();
     } else {
         Connect();
@@ -282,7 +305,8 @@ void CConnectionController::CloseCard() {
 }
 
 void CConnectionController::CloseWindow() {
-    if (IsConnected()) {
+    // Waiting to connect again is as good as connected: the instance stays, hidden.
+    if (IsConnected() || waiting_) {
         view_.SetWindowVisible(false);
         RefreshStatus();
     } else {
@@ -296,7 +320,55 @@ void CConnectionController::Destroy() {
 
 void CConnectionController::EndInstance() {
     ending_ = true;
+    StopWaiting();
     view_.EndDialog();
+}
+
+void CConnectionController::SetAutoReconnect(bool on, bool store) {
+    reconnect_ = on;
+    DropUnsentWhileReconnecting();
+    if (store) config_.SaveOption(u"AutoReconnect", on);
+    if (!on && waiting_) {
+        StopWaiting();
+        RefreshStatus();
+    }
+}
+
+void CConnectionController::StartWaiting() {
+    std::vector<CServerWaiter::Server> servers;
+    for (const ServerRecord& s : config_.servers) {
+        servers.push_back({s.NeedsLookup() ? std::string() : ToAnsi(s.address), s.port});
+    }
+    waiting_ = true;
+    boardAway_ = !card_.IsPresent();
+    silentServer_ = 0;
+    waiter_ = std::make_unique<CServerWaiter>(notify_, WM_APP_SERVERS, std::move(servers));
+    RefreshStatus();
+}
+
+void CConnectionController::StopWaiting() {
+    waiter_.reset();  // a round in progress ends at once
+    waiting_ = false;
+}
+
+void CConnectionController::OnServersAsked(int64_t silent) {
+    if (!waiting_) return;  // asked before the waiting ended
+    silentServer_ = silent;
+    // A full connect: registration, AFTER CONNECT, and what the scripts write.
+    if (silent < 0 && !boardAway_) return Connect();
+    RefreshStatus();
+}
+
+void CConnectionController::DropUnsentWhileReconnecting() {
+    // A link can drop at any moment, and the scripts run on until its end is handled (their
+    // goodbye after it too): what cannot reach a server that is gone is no failure of theirs,
+    // when the program waits for that server's return anyway.
+    if (state_) state_->Context().dropUnsent = reconnect_;
+}
+
+void CConnectionController::LinkLost() {
+    Disconnect();
+    StartWaiting();
 }
 
 PromptAnswer CConnectionController::AskCardNotFound() {
@@ -305,6 +377,11 @@ PromptAnswer CConnectionController::AskCardNotFound() {
 }
 
 void CConnectionController::OnDeviceChange() {
+    if (waiting_) {
+        boardAway_ = !card_.IsPresent();
+        if (!boardAway_ && silentServer_ < 0) return Connect();
+        return RefreshStatus();
+    }
     if (cardQuestion_ == CardQuestion::QuestionOpen) {
         if (card_.IsPresent()) prompt_.CloseQuestion(u"Card not found..");
         return;
@@ -322,6 +399,7 @@ void CConnectionController::OnDeviceChange() {
         card_.Close();
     }
     RefreshStatus();
+    if (reconnect_) return;  // waited for without a question: the next device change looks
     cardQuestion_ = CardQuestion::QuestionOpen;
     if (AskCardNotFound() == PromptAnswer::Yes && !ending_) SelectCard();
     cardQuestion_ = CardQuestion::None;
@@ -466,9 +544,18 @@ bool CConnectionController::HandleUnobserved(const Notification& n) {
     switch (n.message) {
         case WM_CLOSE:
             // A link that ended takes the session with it at once, so the window shows what is
-            // true whatever becomes of it next.
-            if (session_ && !IsConnected()) Disconnect();
+            // true whatever becomes of it next; reconnecting, the program waits for its return.
+            if (session_ && !IsConnected()) {
+                if (reconnect_) {
+                    LinkLost();
+                    return true;
+                }
+                Disconnect();
+            }
             CloseWindow();
+            return true;
+        case WM_APP_SERVERS:
+            OnServersAsked(n.wParam);
             return true;
         case WM_DEVICECHANGE:
             if (n.wParam == DBT_DEVNODES_CHANGED) OnDeviceChange();

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/SessionObserver.h"
+#include "app/ServerWaiter.h"
 #include "card/OrvaCard.h"
 #include "core/Configuration.h"
 #include "core/EventDispatcher.h"
@@ -32,6 +33,7 @@ struct StatusInfo {
     // A connect is running, its questions included: the connect toggle does nothing meanwhile.
     bool busy = false;
     bool cardMissing = false;  // connected, but the board went away and is waited for
+    bool waiting = false;      // the link was lost: waiting for the servers and the board
     std::u16string connectCaption;  // "Disconnect" while a session runs, else "Connect"
     bool configEnabled = true;      // the configuration buttons, only without a session
     std::u16string trayTip;          // "%s: Connected." without the trailing blank
@@ -108,6 +110,13 @@ public:
     void OnDeviceChange();
     void SetAutoConnect(bool on);
     void SetAutoHide(bool on);
+    // Reconnect when the simulator or the board comes back: a lost link (or a connect that finds
+    // a server or the board missing) waits for them instead of ending or asking. store: written
+    // to the configuration ("Options"/"AutoReconnect"), as the window's check box does.
+    void SetAutoReconnect(bool on, bool store = true);
+    bool AutoReconnect() const { return reconnect_; }
+    // Waiting for the servers and the board to come back.
+    bool IsWaiting() const { return waiting_; }
 
     // Handles one notification of the owner thread; false when it was not ours.
     bool HandleNotification(const Notification& n);
@@ -149,6 +158,12 @@ private:
     void RenameInstance(const std::u16string& cardName);
     bool TakeInstanceName(const std::u16string& name);
     PromptAnswer AskCardNotFound();
+    void StartWaiting();
+    void StopWaiting();
+    void OnServersAsked(int64_t silent);
+    std::u16string WaitingText() const;
+    void LinkLost();
+    void DropUnsentWhileReconnecting();
     void ResumeCardIfBack();
     void AbortConnect();
     void ObserveSends(CIocpClient& client, size_t server);
@@ -172,6 +187,11 @@ private:
     bool session_ = false;  // a connect completed and no disconnect has happened since
     bool disconnecting_ = false;
     bool busy_ = false;    // Connect runs, its questions and failure dialogs included
+    bool reconnect_ = false;
+    bool waiting_ = false;
+    bool boardAway_ = false;    // while waiting: the board is not there
+    int64_t silentServer_ = 0;  // while waiting: the first server that did not answer; -1 none
+    std::unique_ptr<CServerWaiter> waiter_;
     bool ending_ = false;  // the instance is ending: answers from now on are nobody's
     bool readOnly_ = false;
     ISessionObserver* observer_ = nullptr;

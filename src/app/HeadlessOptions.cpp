@@ -12,12 +12,14 @@ const CommandLineSpec kHeadlessCommandLine{
                           "simulated board and test servers; prints TAP"},
      {"junit", "FILE", "with --scenario: also write a JUnit XML report to FILE"},
      {"record", "FILE", "write the session as a scenario to FILE when the program ends"},
-     {"check", "", "compile every event's script of the instance and print the errors"}},
+     {"check", "", "compile every event's script of the instance and print the errors"},
+     {"reconnect", "", "when a server or the board goes away, wait for it and connect again\n"
+                       "instead of ending"}},
     "Exit status:\n"
     "  0  stopped by a signal, or --help or --version\n"
     "  1  the instance name was refused (invalid, or already running), or a crash\n"
     "  2  the connect failed (board or server missing), or a mistake on the command line\n"
-    "  3  the link to a server was lost\n"
+    "  3  the link to a server was lost (never with --reconnect)\n"
     "  4  a failing script disconnected the instance\n"
     "With --scenario: 0 every step passed, 1 a step failed, 2 the scenario cannot run.\n"
     "With --check: 0 every script compiles, 1 one does not, 2 no such instance.\n"};
@@ -47,7 +49,10 @@ HeadlessOptions HeadlessOptionsFrom(const ParsedCommandLine& parsed) {
         o.error = "--junit goes with --scenario";
     } else if ((scenario || check) && o.instanceParams.size() > 1) {
         o.error = "one instance at most";
+    } else if ((scenario || check) && parsed.Has("reconnect")) {
+        o.error = "--reconnect goes with a normal run";
     }
+    o.reconnect = parsed.Has("reconnect");
     o.mode = scenario ? HeadlessOptions::Mode::Scenario
                       : (check ? HeadlessOptions::Mode::Check : HeadlessOptions::Mode::Run);
     return o;

@@ -18,6 +18,7 @@ struct HeadlessOptions {
     std::filesystem::path scenario;  // --scenario FILE
     std::filesystem::path junit;     // --junit FILE, with --scenario only
     std::filesystem::path record;    // --record FILE, with a normal run only
+    bool reconnect = false;          // --reconnect, with a normal run only
     std::string error;               // not empty: the command line is wrong (exit code 2)
 };
 

@@ -29,14 +29,16 @@ std::string Pair(int64_t a, int64_t b) {
            std::to_string(static_cast<int32_t>(static_cast<uint32_t>(b))) + ":";
 }
 
-// Connects with a time-out, so that an unreachable address cannot hang the caller.
-bool ConnectWithTimeout(int fd, const sockaddr* addr, socklen_t len, int timeoutMs) {
+// Connects with a time-out, so that an unreachable address cannot hang the caller; a readable
+// cancelFd gives up at once.
+bool ConnectWithTimeout(int fd, const sockaddr* addr, socklen_t len, int timeoutMs,
+                        int cancelFd = -1) {
     const int flags = ::fcntl(fd, F_GETFL, 0);
     ::fcntl(fd, F_SETFL, flags | O_NONBLOCK);
     int rc = ::connect(fd, addr, len);
     if (rc != 0 && errno == EINPROGRESS) {
-        pollfd p{fd, POLLOUT, 0};
-        rc = ::poll(&p, 1, timeoutMs) == 1 ? 0 : -1;
+        pollfd p[2] = {{fd, POLLOUT, 0}, {cancelFd, POLLIN, 0}};
+        rc = ::poll(p, cancelFd >= 0 ? 2 : 1, timeoutMs) >= 1 && p[0].revents ? 0 : -1;
         int error = 0;
         socklen_t size = sizeof(error);
         if (rc == 0 && (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0)) {
@@ -47,7 +49,32 @@ bool ConnectWithTimeout(int fd, const sockaddr* addr, socklen_t len, int timeout
     return rc == 0;
 }
 
+// host as an IPv4 address with the port; false when it is no host.
+bool ResolveHost(std::string_view host, int port, sockaddr_in& addr) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* result = nullptr;
+    const std::string hostText(host);
+    if (::getaddrinfo(hostText.c_str(), nullptr, &hints, &result) != 0 || !result) return false;
+    addr = *reinterpret_cast<sockaddr_in*>(result->ai_addr);
+    ::freeaddrinfo(result);
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    return true;
+}
+
 }  // namespace
+
+bool ServerAccepts(std::string_view host, int port, int timeoutMs, int cancelFd) {
+    sockaddr_in addr{};
+    if (port < 0 || port > 65535 || !ResolveHost(host, port, addr)) return false;
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+    if (fd < 0) return false;
+    const bool accepted = ConnectWithTimeout(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr),
+                                             timeoutMs, cancelFd);
+    ::close(fd);
+    return accepted;
+}
 
 CIocpClient::CIocpClient() = default;
 
@@ -57,18 +84,11 @@ CIocpClient::~CIocpClient() {
 }
 
 bool CIocpClient::OpenSocket(std::string_view host, int port) {
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* result = nullptr;
-    const std::string hostText(host);
-    if (::getaddrinfo(hostText.c_str(), nullptr, &hints, &result) != 0 || !result) {
-        IocpLog(Format(u"ERROR: Host inv\u00E1lido: %s\n", hostText));
+    sockaddr_in addr{};
+    if (!ResolveHost(host, port, addr)) {
+        IocpLog(Format(u"ERROR: Host inv\u00E1lido: %s\n", std::string(host)));
         return false;
     }
-    sockaddr_in addr = *reinterpret_cast<sockaddr_in*>(result->ai_addr);
-    ::freeaddrinfo(result);
-    addr.sin_port = htons(static_cast<uint16_t>(port));
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
     if (fd < 0) {
         IocpLog(u"ERROR: Imposible crear el socket.\n");

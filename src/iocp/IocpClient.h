@@ -19,6 +19,10 @@
 
 namespace orva {
 
+// Whether a server accepts a connection at host:port within timeoutMs; the connection is closed
+// at once, before anything is said on it. A readable cancelFd ends the wait early (false).
+bool ServerAccepts(std::string_view host, int port, int timeoutMs, int cancelFd = -1);
+
 // Offsets with the cells their values go to; ends with an entry without a cell.
 using OffsetCells = std::vector<std::pair<int32_t, std::atomic<int32_t>*>>;
 

@@ -155,6 +155,8 @@ int main(int argc, char** argv) {
     COrvaPanelApp app;
     if (const auto code = app.InitInstance(options.instanceParams, frontEnd)) return *code;
     CConnectionController& controller = app.Controller();
+    // For this run only: the desktop program's check box is what stores it.
+    if (options.reconnect) controller.SetAutoReconnect(true, false);
     // Printed as it comes: nothing is kept where no window will ever show it.
     controller.Monitor().SetKeepText(false);
     controller.Monitor().SetView(&monitor);
@@ -186,8 +188,9 @@ int main(int argc, char** argv) {
             exitCode = kLinkLost;
             break;
         }
-        // A link that went down still holds the session until its close request arrives.
-        if (controller.IsConnecting() || controller.HasSession() ||
+        // A link that went down still holds the session until its close request arrives; a
+        // reconnecting instance waits for its servers and its board.
+        if (controller.IsConnecting() || controller.HasSession() || controller.IsWaiting() ||
             app.Notify().PendingCount() > 0) {
             continue;
         }

@@ -17,5 +17,7 @@ inline constexpr uint32_t WM_CARD_INFO = WM_USER + 255;
 inline constexpr uint32_t WM_IOCP_NOTIFY = WM_USER + 256;
 // Ours, not the system's: a command the program posts to itself (connect at start-up).
 inline constexpr uint32_t WM_APP_CONNECT = WM_USER + 300;
+// Another: the servers asked while waiting to reconnect (wParam: the first silent one, or -1).
+inline constexpr uint32_t WM_APP_SERVERS = WM_USER + 301;
 
 }  // namespace orva

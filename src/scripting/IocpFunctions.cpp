@@ -19,18 +19,21 @@ int ServerIndex(lua_State* L, const std::u16string& name) {
     return -1;
 }
 
-// The client serving the named server, after the two tests every sending function makes.
-CIocpClient& SendingClient(lua_State* L, const std::u16string& name, const char* notConnected,
+// The client serving the named server, after the two tests every sending function makes;
+// nothing when what is sent is to be dropped.
+CIocpClient* SendingClient(lua_State* L, const std::u16string& name, const char* notConnected,
                            const char* indexError) {
-    const std::vector<CIocpClient*>* clients = GetContext(L).services.clients;
+    const CScriptContext& context = GetContext(L);
+    const std::vector<CIocpClient*>* clients = context.services.clients;
     bool allConnected = clients && !clients->empty();
     if (allConnected) {
         for (const CIocpClient* c : *clients) allConnected = allConnected && c && c->IsConnected();
     }
+    if (!allConnected && context.dropUnsent) return nullptr;
     if (!allConnected) RaiseScriptError(L, notConnected);
     const int i = ServerIndex(L, name);
     if (i < 0 || static_cast<size_t>(i) >= clients->size()) RaiseScriptError(L, indexError);
-    return *(*clients)[static_cast<size_t>(i)];
+    return (*clients)[static_cast<size_t>(i)];
 }
 
 int OffsetValueGet(lua_State* L) {
@@ -57,12 +60,13 @@ int OffsetValueSet(lua_State* L) {
     const std::u16string name = ArgTextWide(L, 1);
     const int64_t offset = ArgInteger(L, 2);
     const int64_t value = ArgInteger(L, 3);
-    CIocpClient& client =
+    CIocpClient* client =
         SendingClient(L, name, "iocp.offset.value.set: IOCP client not connected.",
                       "iocp.offset.value.set: IOCP client index error.");
-    const bool sent = client.QueueValue(static_cast<int32_t>(static_cast<uint32_t>(offset)),
-                                        static_cast<int32_t>(static_cast<uint32_t>(value))) &&
-                      client.Flush();
+    const bool sent = client &&
+                      client->QueueValue(static_cast<int32_t>(static_cast<uint32_t>(offset)),
+                                         static_cast<int32_t>(static_cast<uint32_t>(value))) &&
+                      client->Flush();
     lua_pushinteger(L, sent ? 1 : 0);
     return 1;
 }
@@ -72,11 +76,11 @@ int EventKeySend(lua_State* L) {
     const std::u16string name = ArgTextWide(L, 1);
     const int64_t key = ArgInteger(L, 2);
     const int64_t value = ArgInteger(L, 3);
-    CIocpClient& client =
+    CIocpClient* client =
         SendingClient(L, name, "iocp.eventkey.send: some IOCP client is not connected.",
                       "iocp.eventkey.send: IOCP client index error.");
-    client.SendKey(key, value, true);
-    lua_pushinteger(L, 1);
+    if (client) client->SendKey(key, value, true);
+    lua_pushinteger(L, client ? 1 : 0);
     return 1;
 }
 

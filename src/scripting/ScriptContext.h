@@ -51,6 +51,9 @@ struct CScriptContext {
     const uint64_t id;  // unique in the process, never reused: tells whose memo is whose
     ScriptServices services;
     bool printEnabled = false;
+    // Writes and keys for a server whose link is down are dropped without an error: the scripts'
+    // goodbye after a lost link cannot reach it, and that is nobody's failure.
+    bool dropUnsent = false;
     std::string lastError;  // ANSI code page
     // Compiled chunks by script text, as registry references.
     std::unordered_map<std::u16string, int, ScriptTextHash, ScriptTextEqual> chunks;

@@ -137,10 +137,14 @@ void COrvaPanelDlg::BuildWindow() {
     autoConnect_->setObjectName(QStringLiteral("autoConnect"));
     autoHide_ = new QCheckBox(QStringLiteral("Auto &hide after a successful connection"), this);
     autoHide_->setObjectName(QStringLiteral("autoHide"));
+    reconnect_ = new QCheckBox(
+        QStringLiteral("&Reconnect when the simulator or the board comes back"), this);
+    reconnect_->setObjectName(QStringLiteral("autoReconnect"));
     auto* optionsGroup = new QGroupBox(QStringLiteral("Options"), this);
     auto* options = new QVBoxLayout(optionsGroup);
     options->addWidget(autoConnect_);
     options->addWidget(autoHide_);
+    options->addWidget(reconnect_);
     layout->addWidget(optionsGroup);
     // Each change is written at once.
     connect(autoConnect_, &QCheckBox::toggled, this, [this](bool on) {
@@ -148,6 +152,9 @@ void COrvaPanelDlg::BuildWindow() {
     });
     connect(autoHide_, &QCheckBox::toggled, this, [this](bool on) {
         if (controller_) controller_->SetAutoHide(on);
+    });
+    connect(reconnect_, &QCheckBox::toggled, this, [this](bool on) {
+        if (controller_) controller_->SetAutoReconnect(on);
     });
 
     auto* bottom = new QHBoxLayout;
@@ -172,6 +179,10 @@ void COrvaPanelDlg::Attach(CConnectionController& controller) {
     if (backend_) ioMonitor_ = std::make_unique<CIoMonitor>(controller, *backend_);
     findChild<CSessionRecording*>()->Attach(controller);
     if (!HasTray()) status_->setToolTip(QString::fromUtf8(kNoTrayNote));
+    {
+        const QSignalBlocker block(reconnect_);
+        reconnect_->setChecked(controller.AutoReconnect());
+    }
     const QSignalBlocker block(autostart_);
     autostart_->setChecked(IsAutostartOn(controller.InstanceName()));
     controller.RefreshStatus();

@@ -93,6 +93,7 @@ private:
     QPushButton* iocpConfig_ = nullptr;
     QCheckBox* autoConnect_ = nullptr;
     QCheckBox* autoHide_ = nullptr;
+    QCheckBox* reconnect_ = nullptr;
     QPushButton* connect_ = nullptr;
     bool waitCursor_ = false;
     bool configEnabled_ = true;

@@ -545,6 +545,72 @@ TEST_F(ControllerTest, FailingAfterConnectScriptDisconnects) {
     EXPECT_EQ(board->Command("outputs"), "on:");
 }
 
+// Reconnecting: a lost link waits for the server without a question or an end, its scripts'
+// goodbye dropped quietly, and connects again in full when the server is back; a board unplugged
+// meanwhile is waited for too; the user's disconnect ends the waiting at once.
+TEST_F(ControllerTest, AReconnectingInstanceWaitsForItsServerAndBoardAndConnectsAgain) {
+    auto board = test::StartBoard("ORVA-12345");
+    auto server = test::StartServer();
+    const int port = server->Port();
+    const auto serverOn = [port] {
+        return std::make_unique<test::SimProcess>(std::vector<std::string>{
+            "iocp", "--port", std::to_string(port), "--alias", "P3D", "--keepalive", "0"});
+    };
+    WriteConfig({{"127.0.0.1", port}}, 0, 0);
+    controller_.SetAutoReconnect(true);
+    EXPECT_EQ(CProfile(folder_ / "id000_conf.cnf").ReadInt(u"Options", u"AutoReconnect", -1), 1);
+    WriteEvents(
+        u"<offset type=\"0\" name=\"HELLO\" id=\"0\" script=\"iocp.offset.value.set('P3D', 999, "
+        u"1)\"/><offset type=\"1\" name=\"BYE\" id=\"0\" script=\"iocp.offset.value.set('P3D', "
+        u"998, 1)\"/><offset type=\"2\" name=\"SWITCH\" id=\"0\" "
+        u"script=\"iocp.offset.value.set('P3D', Id, Value)\"/>");
+    Initialise();
+    CDeviceWatcher watcher(notify_);
+    controller_.ToggleConnection();
+    ASSERT_TRUE(controller_.IsConnected());
+    ASSERT_EQ(server->Command("wait-line Arn.Resp:999=1: 3000"), "ok");
+
+    server->Kill();
+    ASSERT_TRUE(PumpUntil([&] { return controller_.IsWaiting(); }));
+    EXPECT_FALSE(view_.ended);
+    EXPECT_EQ(LastStatus(), u"Current status: Waiting for the server P3D...");
+    EXPECT_EQ(view_.statuses.back().trayTip, u"ID000: Waiting for the server P3D...");
+    EXPECT_EQ(view_.caption, u"Disconnect");
+    EXPECT_FALSE(view_.buttonsEnabled);
+    // The board goes too while the server is away: both are waited for.
+    board->Kill();
+    ASSERT_TRUE(PumpUntil([&] { return LastStatus() == u"Current status: Waiting for the Orva card..."; }));
+    server = serverOn();
+    board = test::StartBoard("ORVA-12345");
+    board->Command("set 497 1");  // made before the program is back: it still counts
+    ASSERT_TRUE(PumpUntil([&] { return controller_.IsConnected(); }, std::chrono::seconds(10)));
+    EXPECT_EQ(server->Command("wait-line Arn.Resp:999=1: 3000"), "ok");  // AFTER CONNECT again
+    EXPECT_TRUE(PumpUntil(
+        [&] { return server->Command("wait-line Arn.Resp:497=1: 0") == "ok"; }));
+    EXPECT_EQ(LastStatus(), u"Current status: Connected.");
+    EXPECT_EQ(prompt_.Count(), 0u);  // nothing asked, no script error shown
+
+    // Unplugged while connected: no question; back, it is open again.
+    board->Kill();
+    ASSERT_TRUE(PumpUntil([&] { return view_.statuses.back().cardMissing; }));
+    board = test::StartBoard("ORVA-12345");
+    ASSERT_TRUE(PumpUntil([&] { return controller_.Card().IsConnected(); }));
+    EXPECT_EQ(prompt_.Count(), 0u);
+
+    // The user's disconnect ends the waiting at once; a connect without the server then waits.
+    server->Kill();
+    ASSERT_TRUE(PumpUntil([&] { return controller_.IsWaiting(); }));
+    controller_.ToggleConnection();
+    EXPECT_FALSE(controller_.IsWaiting());
+    EXPECT_EQ(LastStatus(), u"Current status: NOT connected.");
+    EXPECT_EQ(view_.caption, u"Connect");
+    controller_.ToggleConnection();
+    EXPECT_TRUE(controller_.IsWaiting());
+    EXPECT_EQ(prompt_.Count(), 0u);
+    controller_.Destroy();
+    EXPECT_FALSE(controller_.IsWaiting());
+}
+
 TEST_F(ControllerTest, LostLinkEndsTheInstance) {
     auto board = test::StartBoard("ORVA-12345");
     auto server = test::StartServer();

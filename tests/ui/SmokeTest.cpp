@@ -201,6 +201,30 @@ TEST_F(DisplayedProgramTest, AStopUnderTheFirstConnectQuestionStoresNoAnswer) {
     EXPECT_EQ(server_->Command("wait-clients 0 3000"), "ok");
 }
 
+// Reconnecting, a server that stops leaves the program running and waiting, and when it starts
+// again the program is connected again, AFTER CONNECT run anew.
+TEST_F(DisplayedProgramTest, WithReconnectOnAServerThatComesBackFindsTheProgramConnectedAgain) {
+    StartSimulators(u"iocp.offset.value.set('P3D', 999, 1)");
+    const int port = server_->Port();
+    const std::string config = test::ReadBytes(folder_ / "id000_conf.cnf");
+    test::WriteBytes(folder_ / "id000_conf.cnf",
+                     config.substr(0, config.find("[Options]")) +
+                         "[Options]\nAutoConnect=1\nAutoHide=0\nAutoReconnect=1\n[Orva]\n"
+                         "Serial=ORVA-12345\n");
+    auto program = Start();
+    ASSERT_EQ(server_->Command("wait-line Arn.Resp:999=1: 15000"), "ok");
+    server_->Kill();
+    ASSERT_TRUE(WindowShown("OrvaPanel \\(ID000\\)"));  // still running, nothing asked
+    EXPECT_TRUE(Shell("DISPLAY=" + display_ + " xdotool search --onlyvisible --name '\\.\\.\\.$'")
+                    .empty());
+    server_ = std::make_unique<test::SimProcess>(std::vector<std::string>{
+        "iocp", "--port", std::to_string(port), "--alias", "P3D", "--keepalive", "0"});
+    EXPECT_EQ(server_->Command("wait-line Arn.Resp:999=1: 15000"), "ok");
+    program->Signal(SIGTERM);
+    EXPECT_EQ(program->Wait(), 0);
+    EXPECT_EQ(server_->Command("wait-line Arn.Fin: 3000"), "ok");
+}
+
 TEST_F(SmokeTest, NumbersKeepTheirPointUnderACommaLocale) {
     locale_t comma = ::newlocale(LC_ALL_MASK, "de_DE.UTF-8", nullptr);
     if (!comma) GTEST_SKIP() << "the de_DE.UTF-8 locale is not generated (scripts/setup does it)";
