@@ -35,6 +35,7 @@ constexpr Page kPages[] = {
     {"print-monitor.html", "Print monitor"},   {"io-monitor.html", "I/O monitor"},
     {"scripting.html", "Scripting reference"}, {"files.html", "Files"},
     {"simulators.html", "The simulators"},     {"programs.html", "Programs and options"},
+    {"scenarios.html", "Scenarios: testing without hardware"},
 };
 
 bool ReadFile(const fs::path& path, std::string& text) {
