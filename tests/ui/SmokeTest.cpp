@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "platform/Paths.h"
+#include "platform/Profile.h"
 #include "platform/Text.h"
 #include "support/Simulators.h"
 #include "support/TestEnv.h"
@@ -223,6 +225,19 @@ TEST_F(DisplayedProgramTest, WithReconnectOnAServerThatComesBackFindsTheProgramC
     program->Signal(SIGTERM);
     EXPECT_EQ(program->Wait(), 0);
     EXPECT_EQ(server_->Command("wait-line Arn.Fin: 3000"), "ok");
+}
+
+// A stop ends the program's loop without closing its windows one by one first, which would note
+// the I/O monitor as closed: left open, it is open again at the next start.
+TEST_F(DisplayedProgramTest, AnIoMonitorLeftOpenIsOpenAgainAtTheNextStart) {
+    StartSimulators();
+    std::filesystem::create_directories(AppProfileFile().parent_path());
+    test::WriteBytes(AppProfileFile(), "[Windows]\nIoMonitor=1\n");
+    auto program = Start();
+    ASSERT_TRUE(WindowShown("I/O monitor.*"));
+    program->Signal(SIGTERM);
+    EXPECT_EQ(program->Wait(), 0);
+    EXPECT_EQ(CProfile(AppProfileFile()).ReadInt(u"Windows", u"IoMonitor", 0), 1);
 }
 
 TEST_F(SmokeTest, NumbersKeepTheirPointUnderACommaLocale) {
