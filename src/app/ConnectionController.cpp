@@ -45,7 +45,7 @@ void CConnectionController::Initialise(const std::u16string& instanceName,
                                        const std::filesystem::path& quivrPath) {
     config_.SetInstanceName(instanceName);
     view_.SetTitle(InstanceTitle(instanceName));
-    config_.LoadConfiguration(table_);
+    config_.LoadConfiguration(table_, prompt_);
     card_.Configure(-1, config_.cardSerial);
     card_.SetSense(config_.senseVcc);
     reconnect_ = config_.ReadOption(u"AutoReconnect") == 1;
@@ -146,7 +146,7 @@ void CConnectionController::ConnectSequence() {
         if (answer == PromptAnswer::Yes && !ending_) SelectCard();
         return;
     }
-    config_.LoadEvents(table_);
+    config_.LoadEvents(table_, prompt_);
     table_.SetAllLastValues(CEventTable::kNotDispatched);
     CloseClients();
     if (!ConnectServers()) {
@@ -472,7 +472,7 @@ void CConnectionController::RenameInstance(const std::u16string& cardName) {
                  cardName, old),
              u"Overwrite config?", PromptButtons::YesNoCancel, PromptIcon::Warning, false});
         if (overwrite == PromptAnswer::No) {
-            config_.LoadConfiguration(table_);
+            config_.LoadConfiguration(table_, prompt_);
             card_.Configure(-1, config_.cardSerial);
             card_.SetSense(config_.senseVcc);
         } else if (overwrite == PromptAnswer::Cancel) {

@@ -15,6 +15,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/Paths.h"
 #include "platform/Text.h"
+#include "platform/UserPrompt.h"
 
 namespace orva {
 namespace {
@@ -102,8 +103,11 @@ int RunScenarioProgram(const HeadlessOptions& o, int signalFd) {
     }
     CConfiguration config{name};
     {
+        // Only the serial and the servers are wanted here; the session's own load shows what
+        // is wrong with the events file.
         CEventTable table;
-        config.LoadConfiguration(table);
+        CRecordingPrompt unseen;
+        config.LoadConfiguration(table, unseen);
     }
     std::vector<std::string> aliases;
     for (const auto& s : config.servers) aliases.push_back(ToUtf8(s.alias));

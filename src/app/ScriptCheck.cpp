@@ -4,7 +4,9 @@
 
 #include "app/InstanceName.h"
 #include "core/Configuration.h"
+#include "core/UnreadableEvents.h"
 #include "platform/Text.h"
+#include "platform/UserPrompt.h"
 #include "scripting/ScriptSyntax.h"
 
 namespace orva {
@@ -59,8 +61,16 @@ int RunScriptCheckProgram(const HeadlessOptions& options) {
         return 2;
     }
     CConfiguration config{name};
+    // A file that does not read has no scripts to pass: a check that found none would say all
+    // compile.
+    if (const auto reason = UnreadableEventsReason(config.EventsPath())) {
+        std::printf("%s: no script was checked: the events file %s %s\n", ToUtf8(name).c_str(),
+                    config.EventsPath().c_str(), ToUtf8(*reason).c_str());
+        return 1;
+    }
     CEventTable table;
-    config.LoadConfiguration(table);
+    CRecordingPrompt unseen;  // what would be shown has been said above
+    config.LoadConfiguration(table, unseen);
     CEventTypeNames typeNames;
     typeNames.NameServers(config.servers);
     const auto problems = CheckEventScripts(table, typeNames);

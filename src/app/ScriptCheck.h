@@ -21,8 +21,8 @@ struct ScriptProblem {
 std::vector<ScriptProblem> CheckEventScripts(const CEventTable& table,
                                              const CEventTypeNames& typeNames);
 
-// The whole check, printed to stdout: 0 when every script compiles, 1 otherwise, 2 when the
-// instance does not exist.
+// The whole check, printed to stdout: 0 when every script compiles, 1 otherwise (an events file
+// that does not read included), 2 when the instance does not exist.
 int RunScriptCheckProgram(const HeadlessOptions& options);
 
 // The instance a scenario or a check is about: the command line's name first, then the

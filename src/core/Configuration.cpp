@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "core/UnreadableEvents.h"
 #include "platform/Paths.h"
 #include "platform/Profile.h"
 #include "platform/Text.h"
@@ -40,11 +41,6 @@ XmlElement BuildEventsDocument(const CEventTable& table) {
     return declaration;
 }
 
-// Files of the current format or older are read; a newer format is left alone.
-bool IsReadableVersion(std::u16string_view version) {
-    return version <= u"1.0";
-}
-
 }  // namespace
 
 CConfiguration::CConfiguration(std::u16string instanceName) {
@@ -62,7 +58,7 @@ std::filesystem::path CConfiguration::Folder() const {
     return UserFolder();
 }
 
-void CConfiguration::LoadConfiguration(CEventTable& table) {
+void CConfiguration::LoadConfiguration(CEventTable& table, IUserPrompt& prompt) {
     const CProfile ini(configPath_);
     servers.clear();
     const int32_t count = ini.ReadInt(u"Iocp", u"Servers", 0);
@@ -78,7 +74,7 @@ void CConfiguration::LoadConfiguration(CEventTable& table) {
     autoHide = ini.ReadInt(u"Options", u"AutoHide", -1) == 1;
     cardSerial = ini.ReadString(u"Orva", u"Serial", kDefaultSerial);
     senseVcc = EqualsNoCase(ini.ReadString(u"Orva", u"Sense", u"Gnd"), u"vcc");
-    LoadEvents(table);
+    LoadEvents(table, prompt);
 }
 
 bool CConfiguration::SaveConfiguration(const CEventTable& table, IUserPrompt& prompt) const {
@@ -96,13 +92,15 @@ bool CConfiguration::SaveConfiguration(const CEventTable& table, IUserPrompt& pr
     return SaveEvents(table, prompt);
 }
 
-void CConfiguration::LoadEvents(CEventTable& table) const {
+bool CConfiguration::LoadEvents(CEventTable& table, IUserPrompt& prompt) const {
     table.ClearForLoad();
+    bool read = true;
     std::error_code ec;
     if (std::filesystem::exists(eventsPath_, ec)) {
-        XmlParseResult result;
-        const XmlElement root = ReadXmlFile(eventsPath_, kEventsRoot, result);
-        if (root && IsReadableVersion(AttributeText(root, u"version"))) {
+        // A file that does not parse is shown with its line and column, not taken for no events.
+        const XmlElement root = ParseXmlFile(eventsPath_, kEventsRoot, prompt);
+        read = root && IsReadableEventsVersion(AttributeText(root, u"version"));
+        if (read) {
             int index = 0;
             // More offsets than the table holds are ignored.
             for (size_t slot = 0; slot < CEventTable::kSize; ++slot) {
@@ -119,6 +117,7 @@ void CConfiguration::LoadEvents(CEventTable& table) const {
         }
     }
     table.SetAllLastValues(CEventTable::kNotDispatched);
+    return read;
 }
 
 std::string EventsFileBytes(const CEventTable& table) {
@@ -126,6 +125,7 @@ std::string EventsFileBytes(const CEventTable& table) {
 }
 
 bool CConfiguration::SaveEvents(const CEventTable& table, IUserPrompt& prompt) const {
+    if (!KeepUnreadableEvents(eventsPath_, prompt)) return false;
     const int error = WriteXmlFile(BuildEventsDocument(table), eventsPath_);
     std::error_code ec;
     if (error == kXmlNoError && std::filesystem::exists(eventsPath_, ec)) return true;

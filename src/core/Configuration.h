@@ -40,11 +40,15 @@ public:
     const std::filesystem::path& ConfigPath() const { return configPath_; }
     const std::filesystem::path& CardSettingsPath() const { return cardPath_; }
 
-    void LoadConfiguration(CEventTable& table);
+    void LoadConfiguration(CEventTable& table, IUserPrompt& prompt);
     // Writes the configuration, then the events; false when the events file was not saved.
     bool SaveConfiguration(const CEventTable& table, IUserPrompt& prompt) const;
-    void LoadEvents(CEventTable& table) const;
-    // Replaces the events file; a failure is shown to the user and leaves the old file intact.
+    // Fills the table from the events file. A file that does not parse is shown to the user with
+    // its line and column; false when the file is there but its events were not read (it does
+    // not parse, or its format is newer).
+    bool LoadEvents(CEventTable& table, IUserPrompt& prompt) const;
+    // Replaces the events file; a failure is shown to the user and leaves the old file intact. A
+    // file that does not read is replaced only when the user agrees (KeepUnreadableEvents).
     bool SaveEvents(const CEventTable& table, IUserPrompt& prompt) const;
     void LoadCardSettings();
     bool SaveOption(std::u16string_view key, bool flag) const;

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -23,6 +24,26 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
     buffer << in.rdbuf();
     if (in.bad()) return std::nullopt;
     return buffer.str();
+}
+
+ReadResult ReadFileUpTo(const std::filesystem::path& path, size_t limit, std::string& bytes) {
+    bytes.clear();
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return ReadResult::CannotRead;
+    constexpr size_t kChunk = 64 * 1024;
+    std::string chunk(kChunk, '\0');
+    while (bytes.size() <= limit) {
+        const size_t wanted = std::min(kChunk, limit + 1 - bytes.size());
+        in.read(chunk.data(), static_cast<std::streamsize>(wanted));
+        bytes.append(chunk, 0, static_cast<size_t>(in.gcount()));
+        if (in.bad()) return ReadResult::CannotRead;
+        if (!in) break;  // the end of the file
+    }
+    if (bytes.size() > limit) {
+        bytes.clear();
+        return ReadResult::TooLarge;
+    }
+    return ReadResult::Ok;
 }
 
 namespace {

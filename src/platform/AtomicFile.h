@@ -11,6 +11,11 @@ namespace orva {
 // The whole file as bytes; nothing when it cannot be opened or read.
 std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
 
+enum class ReadResult { Ok, CannotRead, TooLarge };
+// The file's bytes when it holds at most limit of them. Never reads more than limit + 1 bytes,
+// so a huge file or a device without end costs no more than that.
+ReadResult ReadFileUpTo(const std::filesystem::path& path, size_t limit, std::string& bytes);
+
 enum class WriteResult { Ok, CannotCreate, CannotWrite };
 
 // Replaces the file by writing a temporary file in the same folder, flushing it to disk and

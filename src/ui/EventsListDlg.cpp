@@ -45,6 +45,18 @@ QClipboard* Clipboard() {
     return QGuiApplication::clipboard();
 }
 
+// The records on the clipboard, under our type or else under the name a Windows build offers
+// them by; nothing when there are none.
+std::optional<QByteArray> EventRecordsOnClipboard() {
+    const QMimeData* data = Clipboard()->mimeData();
+    if (!data) return std::nullopt;
+    for (const char* format : {kEventsMimeType, kEventsFormatName}) {
+        if (data->hasFormat(QString::fromLatin1(format)))
+            return data->data(QString::fromLatin1(format));
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 CEventsListDlg::CEventsListDlg(CEventTable& table, const CEventTypeNames& typeNames,
@@ -262,7 +274,8 @@ void CEventsListDlg::SelectionChanged() {
 void CEventsListDlg::RefreshClipboardButtons() {
     const QMimeData* data = Clipboard()->mimeData();
     const bool text = data && data->hasText();
-    const bool records = data && data->hasFormat(QString::fromLatin1(kEventsMimeType));
+    const bool records = data && (data->hasFormat(QString::fromLatin1(kEventsMimeType)) ||
+                                  data->hasFormat(QString::fromLatin1(kEventsFormatName)));
     addOffsets_->setEnabled(text);
     clearClipboard_->setEnabled(text || records);
     addEvents_->setEnabled(records);
@@ -280,20 +293,19 @@ void CEventsListDlg::CopySelectedEvents() {
     for (const size_t row : SelectedRows()) rows.push_back(model_->Rows()[row]);
     if (rows.empty()) return;
     const std::string block = EncodeEventRecords(rows);
+    const QByteArray bytes(block.data(), static_cast<qsizetype>(block.size()));
     auto* data = new QMimeData;
-    data->setData(QString::fromLatin1(kEventsMimeType),
-                  QByteArray(block.data(), static_cast<qsizetype>(block.size())));
+    for (const char* format : {kEventsMimeType, kEventsFormatName})
+        data->setData(QString::fromLatin1(format), bytes);
     Clipboard()->setMimeData(data);
 }
 
 void CEventsListDlg::AddEventsFromClipboard() {
-    const QMimeData* data = Clipboard()->mimeData();
-    const QString format = QString::fromLatin1(kEventsMimeType);
-    if (!data || !data->hasFormat(format)) return;
     // Read at once: the clipboard may change while a question is open.
-    const QByteArray block = data->data(format);
-    const std::vector<EventRow> events =
-        DecodeEventRecords(std::string_view(block.constData(), static_cast<size_t>(block.size())));
+    const std::optional<QByteArray> block = EventRecordsOnClipboard();
+    if (!block) return;
+    const std::vector<EventRow> events = DecodeEventRecords(
+        std::string_view(block->constData(), static_cast<size_t>(block->size())));
     for (const EventRow& event : events)
         model_->Apply(DecideAdd(model_->Rows(), event, services_.prompt, model_->TypeNames()));
 }

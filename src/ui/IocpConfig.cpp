@@ -4,7 +4,6 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QIntValidator>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +12,7 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <QValidator>
 #include <array>
 #include <functional>
 #include <initializer_list>
@@ -28,11 +28,26 @@ QString ToQ(std::u16string_view text) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// A number from 0 to 255 in ASCII digits, or nothing. QIntValidator would let "999" stand as
+// an intermediate value, and a sign, a group separator or another script's digits, which the
+// field would show while the address took something else.
+class CByteValidator final : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& /*pos*/) const override {
+        if (input.size() > 3) return Invalid;
+        for (const QChar c : input) {
+            if (c < u'0' || c > u'9') return Invalid;
+        }
+        return input.isEmpty() || input.toInt() <= 255 ? Acceptable : Invalid;
+    }
+};
+
 // One byte of the address. Typing flows through the four fields as in one line of text.
 class CAddressField final : public QLineEdit {
 public:
     explicit CAddressField(QWidget* parent) : QLineEdit(parent) {
-        setValidator(new QIntValidator(0, 255, this));
+        setValidator(new CByteValidator(this));
         setMaxLength(3);
         setAlignment(Qt::AlignCenter);
         setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
@@ -64,9 +79,8 @@ protected:
             if (next) EnterNext();
             return;
         }
-        // Digits only: the validator alone would let a sign or a group separator through.
+        // Anything but a digit is refused by the validator.
         const bool digit = typed.size() == 1 && typed[0] >= u'0' && typed[0] <= u'9';
-        if (typed.size() == 1 && typed[0].isPrint() && !digit) return;
         QLineEdit::keyPressEvent(event);
         if (digit && next && text().size() == 3 && cursorPosition() == 3) EnterNext();
     }
@@ -232,7 +246,7 @@ void CIocpConfig::Connect() {
         if (model_.Add()) Refill();
     });
     connect(del_, &QPushButton::clicked, this, &CIocpConfig::AskRemove);
-    connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
+    connect(ok_, &QPushButton::clicked, this, &CIocpConfig::AcceptIfValid);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -249,7 +263,7 @@ void CIocpConfig::Refill() {
 void CIocpConfig::ShowSelected() {
     const ServerRecord& server = model_.Current();
     alias_->setText(ToQ(server.alias));
-    port_->setText(QString::number(server.port));
+    port_->setText(ToQ(model_.PortText()));
     address_->SetFields(model_.Fields());
     ShowLookup();
     new_->setEnabled(model_.CanAdd());
@@ -270,6 +284,22 @@ void CIocpConfig::AskRemove() {
     if (answer != PromptAnswer::Yes) return;
     model_.Remove();
     Refill();
+}
+
+void CIocpConfig::AcceptIfValid() {
+    // A port outside 1-65535 would reach the client as some other port, or none.
+    const std::optional<size_t> bad = model_.FirstBadPort();
+    if (!bad) {
+        accept();
+        return;
+    }
+    list_->setCurrentRow(static_cast<int>(*bad));
+    prompt_.ShowMessage(Format(u"The port of the server '%s' is '%s'.\r\nA port is a number from 1 "
+                               u"to 65535, in digits only.",
+                               model_.Line(*bad), model_.PortText()),
+                        u"IOCP Clients Config", PromptIcon::Warning);
+    port_->setFocus();
+    port_->selectAll();
 }
 
 }  // namespace orva

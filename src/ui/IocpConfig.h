@@ -37,6 +37,8 @@ private:
     void ShowSelected();
     void ShowLookup();
     void AskRemove();
+    // Ok: closes only when every server's port is one; otherwise shows the first that is not.
+    void AcceptIfValid();
 
     CHelpPageScope help_{u"configuracion_de_los_clientes_iocp.htm"};
     CServerListEdit model_;

@@ -35,6 +35,8 @@ constexpr std::u16string_view kTestErrorCaption = u"LUA Script Error";
 constexpr std::u16string_view kLuaManual = u"https://www.lua.org/manual/5.3/";
 constexpr int kInitialColumns = 90;
 constexpr int kInitialLines = 32;
+// Far beyond any script; a file larger than this is something else chosen by mistake.
+constexpr size_t kMaxScriptFile = 1 << 20;
 
 QString Q(std::u16string_view text) {
     return QString::fromStdU16String(std::u16string(text));
@@ -241,13 +243,23 @@ void CScriptEditor::LoadFromFile() {
     }
     const auto file = ChooseFile(false);
     if (!file) return;
-    const auto bytes = ReadWholeFile(*file);
-    if (!bytes) {
-        services_.prompt.ShowMessage(Format(u"The file %s could not be read.", PathText(*file)),
-                                     u"Load script from file", PromptIcon::Error);
-        return;
+    std::string bytes;
+    switch (ReadFileUpTo(*file, kMaxScriptFile, bytes)) {
+        case ReadResult::Ok:
+            break;
+        case ReadResult::CannotRead:
+            services_.prompt.ShowMessage(Format(u"The file %s could not be read.", PathText(*file)),
+                                         u"Load script from file", PromptIcon::Error);
+            return;
+        case ReadResult::TooLarge:
+            services_.prompt.ShowMessage(
+                Format(u"The file %s is too large for a script (more than 1 MiB).\r\nNothing "
+                       u"was loaded.",
+                       PathText(*file)),
+                u"Load script from file", PromptIcon::Warning);
+            return;
     }
-    const std::u16string script = ScriptFromFileBytes(*bytes);
+    const std::u16string script = ScriptFromFileBytes(bytes);
     if (script.find_first_of(u"\r\n") != std::u16string::npos) lineEnd_ = LineEndOf(script);
     // One step to undo, so a file loaded over the wrong script does not lose it.
     edit_->ReplaceAll(script);

@@ -264,10 +264,65 @@ TEST_F(ControllerTest, TheEventsListSavesWhatItSaved) {
     dialogs_.eventsScript = u"print('hi')";
     controller_.EditEvents();
     CEventTable stored;
-    controller_.Configuration().LoadEvents(stored);
+    controller_.Configuration().LoadEvents(stored, prompt_);
     ASSERT_EQ(stored.UsedCount(), 1u);
     EXPECT_EQ(stored[0].script, u"print('hi')");
     EXPECT_EQ(CProfile(folder_ / "id000_conf.cnf").ReadInt(u"Iocp", u"Port_000", 0), 9000);
+}
+
+// A broken events file is shown at start-up and at every connect (which then runs without events,
+// as the user has been told), and neither the servers dialog, the events list nor a rename onto
+// such a file saves over it unasked.
+TEST_F(ControllerTest, ABrokenEventsFileIsShownAtEveryReadAndNothingSavesOverItUnasked) {
+    auto board = test::StartBoard("ORVA-12345");
+    ASSERT_TRUE(board->Ready());
+    WriteConfig({}, 0, 0);
+    const std::string broken =
+        "\xFF\xFE" + ToUtf16LeBytes(
+                         u"<offsets_list version=\"1.0\"><offset type=\"0\" id=\"0\" "
+                         u"script=\"if Value < 1 then end\"/></offsets_list>");
+    test::WriteBytes(folder_ / "id000_vars.xml", broken);
+    controller_.Initialise(u"ID000", home_.Root() / "no-quivr.mod");
+    EXPECT_EQ(Captions(), (std::vector<std::u16string>{u"XML Parsing error", u"Error"}));
+    prompt_.ClearRecord();
+    controller_.ToggleConnection();
+    EXPECT_TRUE(controller_.IsConnected());
+    EXPECT_EQ(Captions(), std::vector<std::u16string>{u"XML Parsing error"});
+    controller_.ToggleConnection();
+
+    prompt_.ClearRecord();
+    dialogs_.edited = ServerList{{u"P3D", u"127.0.0.1", 9000}};
+    controller_.EditServers();  // the question's safe answer, No: the events are not saved
+    EXPECT_EQ(Captions(), std::vector<std::u16string>{u"Events file not read"});
+    EXPECT_EQ(test::ReadBytes(folder_ / "id000_vars.xml"), broken);
+    EXPECT_EQ(CProfile(folder_ / "id000_conf.cnf").ReadInt(u"Iocp", u"Port_000", 0), 9000);
+    dialogs_.eventsScript = u"print('hi')";
+    prompt_.QueueAnswer(PromptAnswer::Yes);
+    controller_.EditEvents();
+    CEventTable stored;
+    EXPECT_TRUE(controller_.Configuration().LoadEvents(stored, prompt_));
+    EXPECT_EQ(stored[0].script, u"print('hi')");
+    size_t kept = 0;
+    for (const auto& e : std::filesystem::directory_iterator(folder_)) {
+        if (e.path().filename().string().starts_with("id000_vars.xml.broken-")) {
+            EXPECT_EQ(test::ReadBytes(e.path()), broken);
+            ++kept;
+        }
+    }
+    EXPECT_EQ(kept, 1u);
+
+    // Renamed onto an instance whose events file is broken, and that instance's files loaded.
+    test::WriteBytes(folder_ / "cockpit_vars.xml", broken);
+    dialogs_.choice = CardChoice{u"ORVA-12345", u"Cockpit", false};
+    prompt_.ClearRecord();
+    prompt_.QueueAnswer(PromptAnswer::Yes);
+    prompt_.QueueAnswer(PromptAnswer::No);
+    controller_.SelectCard();
+    EXPECT_EQ(controller_.InstanceName(), u"Cockpit");
+    EXPECT_EQ(Captions(),
+              (std::vector<std::u16string>{u"Change name...", u"Overwrite config?",
+                                           u"XML Parsing error", u"Events file not read"}));
+    EXPECT_EQ(test::ReadBytes(folder_ / "cockpit_vars.xml"), broken);
 }
 
 TEST_F(ControllerTest, FirstConnectQuestionsAreAskedOnceAndStored) {

@@ -7,12 +7,14 @@
 #include <fcntl.h>
 #include <csignal>
 
+#include <algorithm>
 #include <functional>
 
 #include "app/CrashReport.h"
 #include "app/InstanceName.h"
 #include "app/InstanceRegistry.h"
 #include "support/Process.h"
+#include "support/Simulators.h"
 #include "support/TestEnv.h"
 
 namespace orva {
@@ -58,6 +60,35 @@ TEST_F(StartupTest, InstanceNamesFromTheCommandLine) {
     ASSERT_TRUE(one.Acquire(u"OrvaPanel (ID001)"));
     ASSERT_TRUE(two.Acquire(u"OrvaPanel (ID002)"));
     EXPECT_EQ(Start({"/"}).firstLine, "OrvaPanel (ID003)");
+}
+
+// An events file broken by hand is printed with its line and column when the program starts and
+// again when it connects, and the file is left as it was.
+TEST_F(StartupTest, ABrokenEventsFileIsPrintedWithItsLineAndColumn) {
+    const auto folder = home_.MakeUserFolder();
+    auto board = test::StartBoard("ORVA-12345");
+    ASSERT_TRUE(board->Ready());
+    test::WriteBytes(folder / "id000_conf.cnf", "[Orva]\nSerial=ORVA-12345\n");
+    const std::string broken =
+        "<offsets_list version=\"1.0\">\n<offset type=\"2\" id=\"20\"\n"
+        "  script=\"if Value < 1 then print('off') end\"/>\n</offsets_list>\n";
+    test::WriteBytes(folder / "id000_vars.xml", broken);
+    test::Process p(test::BinPath("orvapanel-headless"), {}, {{"ORVA_WEB_HOST", ""}});
+    ASSERT_TRUE(p.WaitForLine("status: Connected.", 15s).has_value());
+    p.Signal(SIGTERM);
+    EXPECT_EQ(p.Wait(), 0);
+    const std::vector<std::string> message = {
+        "[XML Parsing error] XML Parsing error inside file '" +
+            (folder / "id000_vars.xml").string() + "'.",
+        "Error: Unexpected token found", "At line 3, column 20.", " -> OK"};
+    std::vector<std::string> lines = p.Lines();
+    size_t shown = 0;
+    for (auto at = lines.begin();
+         (at = std::search(at, lines.end(), message.begin(), message.end())) != lines.end(); ++at) {
+        ++shown;
+    }
+    EXPECT_EQ(shown, 2u) << ::testing::PrintToString(lines);
+    EXPECT_EQ(test::ReadBytes(folder / "id000_vars.xml"), broken);
 }
 
 TEST_F(StartupTest, RefusedNamesEndWithCodeOneBeforeAnyFile) {

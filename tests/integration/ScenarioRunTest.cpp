@@ -273,6 +273,18 @@ TEST_F(ScenarioRunTest, TheCheckCompilesEveryScriptAndNamesTheLine) {
                              "PIT: 2 of 7 scripts do not compile",
                          }));
     EXPECT_EQ(Headless({"/NOPE", "--check"}).code, 2);
+
+    // A file that does not parse has no scripts to pass: the check says so and fails.
+    test::WriteBytes(folder_ / "pit_vars.xml",
+                     "<offsets_list version=\"1.0\"><offset type=\"2\" id=\"20\" script=\"if "
+                     "Value < 1 then end\"/></offsets_list>");
+    const RunResult unread = Headless({"/PIT", "--check"});
+    EXPECT_EQ(unread.code, 1);
+    EXPECT_EQ(unread.lines, std::vector<std::string>{
+                                "PIT: no script was checked: the events file " +
+                                (folder_ / "pit_vars.xml").string() +
+                                " could not be read (Error: Unexpected token found at line 1, "
+                                "column 71)."});
 }
 
 // The lines of a file.

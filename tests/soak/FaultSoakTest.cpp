@@ -131,7 +131,7 @@ TEST(FileFaults, KilledWhileSavingTheEventsFileLeavesTheOldOrTheNewFile) {
         ASSERT_NE(which, -1) << "round " << round << ": " << now.size() << " bytes of neither";
         ++found[which];
         CEventTable loaded;
-        config.LoadEvents(loaded);
+        config.LoadEvents(loaded, prompt);
         ASSERT_EQ(loaded.UsedCount(), 150u);
         EXPECT_EQ(loaded[149].script, tables[which][149].script);
     }

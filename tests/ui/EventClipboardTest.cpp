@@ -103,6 +103,36 @@ TEST(EventClipboardTest, ReadingStopsAtTheFirstRecordThatRunsPastTheBlockOrHasNo
     EXPECT_TRUE(DecodeEventRecords(std::string(31, '\xFA')).empty());
 }
 
+// A type no dispatch runs would be saved as a dead event with a blank type: the record is passed
+// over by its lengths and the reading goes on; one that runs past the block still ends it.
+TEST(EventClipboardTest, RecordsOfAnUnknownTypeAreSkippedAndTheReadingGoesOn) {
+    const std::string one = EncodeEventRecords({Offset(u"ONE", 1)});
+    const std::string last = EncodeEventRecords({Offset(u"LAST", 15, kEventLastIocp)});
+    const std::string x16 = Header(16, {7, 0, 0, 0}, 0, 1, 2) + Bytes({'X', 0, 'a', 0, 'b', 0});
+    const std::string xFF = Header(0xFF, {8, 0, 0, 0}, 1, 0, 0);
+    const std::string xPast = Header(16, {9, 0, 0, 0}, 0, 4, 0) + Bytes({'Y', 0});
+    const struct {
+        const char* what;
+        std::string block;
+        std::vector<std::u16string> names;
+    } cases[] = {
+        {"16 between two", one + x16 + last, {u"ONE", u"LAST"}},
+        {"255 first", xFF + one, {u"ONE"}},
+        {"several in a row", x16 + xFF + x16 + last, {u"LAST"}},
+        {"only unknown ones", x16 + xFF, {}},
+        {"unknown and past the block", one + xPast, {u"ONE"}},
+        {"15 is the last known type", last + one, {u"LAST", u"ONE"}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::u16string> names;
+        for (const EventRow& row : DecodeEventRecords(c.block)) {
+            EXPECT_LE(row.type, kEventLastIocp) << c.what;
+            names.push_back(row.name);
+        }
+        EXPECT_EQ(names, c.names) << c.what;
+    }
+}
+
 TEST(EventClipboardTest, CleaningLeavesCapitalsDigitsAndUnderscores) {
     const CleanedName accented = CleanDefineName(u"V\u00E1lvula abierta");
     EXPECT_EQ(accented.text, "VALVULA_ABIERTA");

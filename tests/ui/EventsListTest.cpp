@@ -401,9 +401,12 @@ TEST_F(EventsListTest, TwoCopiedEventsAddedBackAskTwiceAndYesAppendsCopies) {
     Click("copyEvents");
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(data, nullptr);
-    EXPECT_EQ(data->formats(), QStringList{kEventsMimeType});
+    // Under our type and under the name a Windows build registers, which is its X11 target
+    // under Wine.
+    EXPECT_EQ(data->formats(), (QStringList{kEventsMimeType, kEventsFormatName}));
     const std::string expected = EncodeEventRecords({RowOf((*table_)[0]), RowOf((*table_)[1])});
     EXPECT_EQ(data->data(kEventsMimeType).toStdString(), expected);
+    EXPECT_EQ(data->data(kEventsFormatName).toStdString(), expected);
     EXPECT_TRUE(Button("addEvents")->isEnabled());
     EXPECT_TRUE(Button("clearClipboard")->isEnabled());
     EXPECT_FALSE(Button("addOffsets")->isEnabled());
@@ -418,6 +421,43 @@ TEST_F(EventsListTest, TwoCopiedEventsAddedBackAskTwiceAndYesAppendsCopies) {
     Click("clearClipboard");
     EXPECT_FALSE(Button("addEvents")->isEnabled());
     EXPECT_FALSE(Button("clearClipboard")->isEnabled());
+}
+
+// Events a Windows build put on the clipboard (under Wine) come under its format name alone;
+// offered under both names, ours is read.
+TEST_F(EventsListTest, EventsUnderEitherFormatNameAreAddedAndOursWinsWhenBothAreOffered) {
+    Put(0, kEventDigitalPin, u"GEAR", 37);
+    Open();
+    const auto offer =
+        [](std::initializer_list<std::pair<const char*, std::vector<EventRow>>> blocks) {
+            auto* data = new QMimeData;
+            for (const auto& [format, rows] : blocks) {
+                const std::string block = EncodeEventRecords(rows);
+                data->setData(QString::fromLatin1(format),
+                              QByteArray(block.data(), qsizetype(block.size())));
+            }
+            QGuiApplication::clipboard()->setMimeData(data);
+        };
+    const EventRow flaps{kEventFirstIocp, u"FLAPS", u"x = 2", 1234, true, false};
+    const EventRow spoiler{kEventFirstIocp, u"SPOILER", {}, 77, false, false};
+
+    offer({{kEventsFormatName, {flaps}}});
+    EXPECT_TRUE(Button("addEvents")->isEnabled());
+    EXPECT_TRUE(Button("clearClipboard")->isEnabled());
+    Click("addEvents");
+    EXPECT_EQ(Names(), QStringList({"GEAR", "FLAPS"}));
+    EXPECT_EQ(Cells(1), QStringList({"1", "UNKNWN IOCP", "FLAPS", "1234", "Yes", "<disabled>"}));
+
+    offer({{kEventsFormatName, {flaps}}, {kEventsMimeType, {spoiler}}});
+    Click("addEvents");
+    offer({{kEventsMimeType, {spoiler}}, {kEventsFormatName, {flaps}}});
+    prompt_.QueueAnswer(PromptAnswer::Cancel);
+    Click("addEvents");
+    EXPECT_EQ(Names(), QStringList({"GEAR", "FLAPS", "SPOILER"}));
+    EXPECT_EQ(prompt_.Count(), 1u);  // the second SPOILER is a duplicate; no FLAPS came again
+
+    Click("clearClipboard");
+    EXPECT_FALSE(Button("addEvents")->isEnabled());
 }
 
 TEST_F(EventsListTest, OffsetDefinitionsGoOutAsTextAndComeBackAsOffsetEvents) {

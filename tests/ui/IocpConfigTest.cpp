@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -63,6 +64,12 @@ protected:
         for (const char* c = text; *c; ++c) QTest::keyClick(QApplication::focusWidget(), *c);
     }
     QString Focus() { return QApplication::focusWidget()->objectName(); }
+    // A line of the list chosen as by the keyboard, which leaves the focus in the list.
+    void Select(int row) {
+        auto* list = Child<QListWidget>("servers");
+        list->setFocus();
+        list->setCurrentRow(row);
+    }
 
     CRecordingPrompt prompt_;
     std::unique_ptr<CIocpConfig> dialog_;
@@ -159,10 +166,74 @@ TEST_F(IocpConfigTest, CancelKeepsTheCallersListAndOkReturnsTheEditedOne) {
     Type("  Cockpit  ");
     EXPECT_EQ(Lines(), QStringList{"Cockpit"});  // the line follows the typing
     Key(Qt::Key_P, Qt::AltModifier);
-    Type("abc");
+    Type("9100");
     Click("ok");
     EXPECT_EQ(dialog_->result(), QDialog::Accepted);
-    EXPECT_EQ(dialog_->Servers(), (ServerList{{u"Cockpit", u"10.0.0.1", 0}}));
+    EXPECT_EQ(dialog_->Servers(), (ServerList{{u"Cockpit", u"10.0.0.1", 9100}}));
+}
+
+// A port the client cannot reach as typed ("99999x" would be 99999, then another port on the
+// wire) keeps the dialog open with a message and the server's field as typed, until it is mended.
+TEST_F(IocpConfigTest, OkRefusesAPortThatIsNotANumberFrom1To65535) {
+    Open({{u"P3D", u"10.0.0.1", 9000}, {u"FS", u"10.0.0.2", 9001}});
+    for (const char* typed : {"99999x", "99999", "65536", "0", "", "-1", "+80", " 80", "8O90"}) {
+        prompt_.ClearRecord();
+        Select(0);
+        Key(Qt::Key_P, Qt::AltModifier);
+        Key(Qt::Key_Backspace);
+        Type(typed);
+        Key(Qt::Key_Return);  // the default button, Ok
+        EXPECT_TRUE(dialog_->isVisible()) << typed;
+        EXPECT_EQ(prompt_.Requests(),
+                  (std::vector<PromptRequest>{
+                      {u"The port of the server 'P3D' is '" + FromUtf8(typed) +
+                           u"'.\r\nA port is a number from 1 to 65535, in digits only.",
+                       u"IOCP Clients Config", PromptButtons::Ok, PromptIcon::Warning}}))
+            << typed;
+        EXPECT_EQ(Focus(), QStringLiteral("port"));
+        EXPECT_EQ(Edit("port")->selectedText(), QString::fromLatin1(typed));
+    }
+    // What was typed stays with its server while another one is shown, and Ok finds it there.
+    Select(1);
+    EXPECT_EQ(Edit("port")->text(), QStringLiteral("9001"));
+    prompt_.ClearRecord();
+    Click("ok");
+    EXPECT_EQ(prompt_.Count(), 1u);
+    EXPECT_EQ(Child<QListWidget>("servers")->currentRow(), 0);
+    EXPECT_EQ(Edit("port")->text(), QStringLiteral("8O90"));
+
+    Type("65535");
+    Select(1);
+    Key(Qt::Key_P, Qt::AltModifier);
+    Type("1");
+    Click("ok");
+    EXPECT_EQ(prompt_.Count(), 1u);
+    EXPECT_EQ(dialog_->result(), QDialog::Accepted);
+    EXPECT_EQ(dialog_->Servers(),
+              (ServerList{{u"P3D", u"10.0.0.1", 65535}, {u"FS", u"10.0.0.2", 1}}));
+}
+
+// Each address field holds a number from 0 to 255 in digits, whatever is pasted into it, so
+// what the fields show is what the server gets.
+TEST_F(IocpConfigTest, TheAddressFieldsHoldOnlyNumbersFrom0To255) {
+    Open({{u"P3D", u"10.0.0.1", 9000}});
+    const struct {
+        const char* pasted;
+        const char* shown;
+    } cases[] = {{"7", "7"},  {"255", "255"}, {"256", ""},         {"999", ""},
+                 {"-1", ""},  {"1x", ""},     {" 7", ""},          {"+7", ""},
+                 {"1,0", ""}, {"0x1", ""},    {"\u0661\u0662", ""}};
+    for (const auto& c : cases) {
+        auto* field = Edit("ip3");
+        field->setFocus();
+        field->selectAll();
+        Key(Qt::Key_Backspace);
+        QGuiApplication::clipboard()->setText(QString::fromUtf8(c.pasted));
+        field->paste();
+        EXPECT_EQ(field->text(), QString::fromLatin1(c.shown)) << c.pasted;
+        EXPECT_EQ(dialog_->Servers()[0].address, u"10.0.0." + FromUtf8(*c.shown ? c.shown : "0"))
+            << c.pasted;
+    }
 }
 
 TEST_F(IocpConfigTest, TabFollowsTheReadingOrder) {

@@ -1,5 +1,6 @@
 // The desktop program's life around its questions: a connect that waits on one, the program's
-// end under one, the start-up's card question, and what the window shows after a lost link.
+// end under one, the start-up's card question, what the window shows after a lost link, and an
+// events file that does not read.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -8,7 +9,9 @@
 #include <QTimer>
 #include <functional>
 
+#include "core/Configuration.h"
 #include "support/QtPrinters.h"
+#include "support/Widgets.h"
 #include "ui/MainWindowFixture.h"
 
 namespace orva {
@@ -36,7 +39,8 @@ private:
 
 int Count(std::u16string_view text, std::u16string_view piece) {
     int n = 0;
-    for (size_t at = text.find(piece); at != std::u16string_view::npos; at = text.find(piece, at + 1))
+    for (size_t at = text.find(piece); at != std::u16string_view::npos;
+         at = text.find(piece, at + 1))
         ++n;
     return n;
 }
@@ -122,6 +126,42 @@ TEST_F(MainWindowTest, TheStartUpCardQuestionClosesItselfWhenTheBoardIsPluggedIn
     Click("connect");
     EXPECT_TRUE(program_->Controller().IsConnected());
     EXPECT_EQ(asked.size(), 1);
+}
+
+// An events file broken by hand: the start-up shows the parse error, and "Save and exit" in the
+// events list asks before it saves over the file; No leaves it as it is, Yes keeps it beside
+// under the name the question gives.
+TEST_F(MainWindowTest, SaveAndExitAfterABrokenLoadKeepsTheBrokenFile) {
+    WriteEvents(u"<offset type=\"2\" name=\"GEAR\" id=\"20\" script=\"if Value < 1 then end\"/>");
+    const std::filesystem::path events = folder_ / "id000_vars.xml";
+    const std::string broken = test::ReadBytes(events);
+    QStringList asked;
+    QString question;
+    QMessageBox::StandardButton answer = QMessageBox::No;
+    BoxWatch watch([&](QMessageBox* box) {
+        asked << box->windowTitle();
+        if (box->windowTitle() != QStringLiteral("Events file not read")) return box->accept();
+        question = box->text();
+        box->button(answer)->click();
+    });
+    StartAll();
+    EXPECT_EQ(asked, QStringList{"XML Parsing error"});
+    for (const auto button : {QMessageBox::No, QMessageBox::Yes}) {
+        answer = button;
+        asked.clear();
+        test::OnModal([](QWidget* list) {
+            QTest::mouseClick(test::Child<QPushButton>(list, "save"), Qt::LeftButton);
+        });
+        Click("eventsConfig");
+        EXPECT_EQ(asked, QStringList{"Events file not read"});
+    }
+    const QString before = QStringLiteral("kept as\n");
+    const qsizetype at = question.indexOf(before) + before.size();
+    const std::filesystem::path kept =
+        question.mid(at, question.indexOf(u'\n', at) - at).toStdString();
+    EXPECT_EQ(kept.parent_path(), folder_);
+    EXPECT_EQ(test::ReadBytes(kept), broken);
+    EXPECT_EQ(test::ReadBytes(events), EventsFileBytes(CEventTable()));
 }
 
 }  // namespace

@@ -427,6 +427,38 @@ TEST_F(ScriptEditorTest, LoadAndSaveKeepTheFileByteForByte) {
     EXPECT_FALSE(std::filesystem::exists(folder / "missing"));
 }
 
+// A file larger than any script (a log, an image, a device that never ends) is refused before
+// it is read whole, and the script stays as it was; a file of exactly 1 MiB still loads.
+TEST_F(ScriptEditorTest, LoadRefusesFilesOverOneMebibyte) {
+    const auto folder = home_.Root();
+    const std::string line = ScriptFileBytes(u"x = 1\r\n");
+    std::string mebibyte;
+    while (mebibyte.size() < (1u << 20)) mebibyte += line;
+    mebibyte.resize(1u << 20);
+    test::WriteBytes(folder / "big.lua", mebibyte + '\0');
+    test::WriteBytes(folder / "exact.lua", mebibyte);
+
+    Open(u"");
+    for (const std::filesystem::path& file :
+         {folder / "big.lua", std::filesystem::path("/dev/zero")}) {
+        prompt_.ClearRecord();
+        ThroughChooser("Load from...", file, "Load script from file");
+        ASSERT_EQ(prompt_.Count(), 1u) << file;
+        EXPECT_EQ(
+            prompt_.Requests()[0],
+            (PromptRequest{u"The file " + PathText(file) +
+                               u" is too large for a script (more than 1 MiB).\r\nNothing "
+                               u"was loaded.",
+                           u"Load script from file", PromptButtons::Ok, PromptIcon::Warning}));
+        EXPECT_EQ(editor_->Script(), u"");
+    }
+
+    prompt_.ClearRecord();
+    ThroughChooser("Load from...", folder / "exact.lua", "Load script from file");
+    EXPECT_EQ(prompt_.Count(), 0u);
+    EXPECT_EQ(ScriptFileBytes(editor_->Script()), mebibyte);
+}
+
 TEST_F(ScriptEditorTest, ASnippetFromTheRepositoryReplacesTheSelectionAsOneStep) {
     test::WriteBytes(home_.MakeUserFolder() / "repository.xml",
                      "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"

@@ -54,16 +54,54 @@ TEST(ServerListEditTest, AddStopsAtTenAndSelectsTheNewServerRemoveSelectsTheOneB
     EXPECT_EQ(three.Selected(), 0u);
 }
 
-TEST(ServerListEditTest, AliasIsTrimmedAndPortReadAsTheCLibraryDoes) {
+TEST(ServerListEditTest, AliasIsTrimmed) {
     CServerListEdit edit(Named({u"A"}));
     edit.SetAlias(u"  Cockpit two \t");
     EXPECT_EQ(edit.Current().alias, u"Cockpit two");
-    const std::pair<const char16_t*, int32_t> ports[] = {
-        {u"8091", 8091}, {u"", 0}, {u" 42x", 42}, {u"-7", -7}, {u"99999", 99999}};
-    for (const auto& [text, port] : ports) {
-        edit.SetPort(text);
-        EXPECT_EQ(edit.Current().port, port);
-    }
+}
+
+TEST(ServerListEditTest, APortIsANumberFrom1To65535InDigits) {
+    const std::pair<const char16_t*, std::optional<int32_t>> ports[] = {
+        {u"8091", 8091}, {u"1", 1},      {u"65535", 65535}, {u"08090", 8090}, {u"", {}},
+        {u"0", {}},      {u"65536", {}}, {u"99999x", {}},   {u"99999", {}},   {u"-7", {}},
+        {u"+80", {}},    {u" 80", {}},   {u"80 ", {}},      {u"000080", {}},  {u"4294967297", {}}};
+    for (const auto& [text, port] : ports)
+        EXPECT_EQ(CServerListEdit::ReadPort(text), port) << ToUtf8(text);
+}
+
+// What is typed stays with its server, the port taking only a valid one, so the first mistake
+// can be shown when Ok finds it; a port read from the file is checked as well, and a
+// plug-and-play server's not at all.
+TEST(ServerListEditTest, TypedPortsStayWithTheirServerAndTheFirstBadOneIsFound) {
+    CServerListEdit edit({{u"A", u"10.0.0.1", 9000},
+                          {u"B", u"10.0.0.2", 99999},
+                          {u"C", u"255.255.255.255", 0},
+                          {u"D", u"10.0.0.4", 9003}});
+    EXPECT_EQ(edit.PortText(), u"9000");
+    EXPECT_EQ(edit.FirstBadPort(), 1u);
+    edit.Select(1);
+    EXPECT_EQ(edit.PortText(), u"99999");
+    edit.SetPort(u"9001");
+    EXPECT_EQ(edit.FirstBadPort(), std::nullopt);
+
+    edit.Select(3);
+    edit.SetPort(u"99999x");
+    EXPECT_EQ(edit.Current().port, 9003);
+    edit.Select(0);
+    edit.Select(3);
+    EXPECT_EQ(edit.PortText(), u"99999x");
+    EXPECT_EQ(edit.FirstBadPort(), 3u);
+
+    // Removing and adding servers keeps each text with its own server.
+    edit.Select(0);
+    edit.Remove();
+    EXPECT_EQ(edit.FirstBadPort(), 2u);
+    ASSERT_TRUE(edit.Add());
+    EXPECT_EQ(edit.PortText(), u"8090");
+    edit.Select(2);
+    edit.SetPort(u"9003");
+    EXPECT_EQ(edit.FirstBadPort(), std::nullopt);
+    EXPECT_EQ(edit.Servers()[2].port, 9003);
 }
 
 TEST(ServerListEditTest, AddressTextAndBack) {

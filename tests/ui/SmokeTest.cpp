@@ -1,5 +1,6 @@
 // The desktop program as a process: on a virtual X display with a small tray and without any,
-// and under a locale that writes numbers with a comma.
+// exchanging events with other programs through the X11 clipboard, and under a locale that
+// writes numbers with a comma.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -147,6 +148,11 @@ protected:
         }
         return false;
     }
+    // Keys typed into the window with that title, as a user types them.
+    void Keys(const std::string& title, const std::string& keys) {
+        Shell("DISPLAY=" + display_ + " xdotool search --onlyvisible --name '^" + title +
+              "$' windowfocus --sync key " + keys);
+    }
     std::unique_ptr<test::SimProcess> StartBoard() {
         return std::make_unique<test::SimProcess>(std::vector<std::string>{
             "board", "--serial", "ORVA-12345", "--kind", "main", "--ext", "0"});
@@ -238,6 +244,58 @@ TEST_F(DisplayedProgramTest, AnIoMonitorLeftOpenIsOpenAgainAtTheNextStart) {
     program->Signal(SIGTERM);
     EXPECT_EQ(program->Wait(), 0);
     EXPECT_EQ(CProfile(AppProfileFile()).ReadInt(u"Windows", u"IoMonitor", 0), 1);
+// Events offered by another program under the X11 target "ORVAPANEL EVENTS", as a Windows build
+// offers them under Wine, are added by "Add event from CB"; copied events are offered under that
+// target too, byte for byte, beside our own type.
+TEST_F(DisplayedProgramTest, EventsTravelUnderTheTargetOfAWindowsBuild) {
+    if (!Installed("xclip")) GTEST_SKIP() << "xclip is missing (scripts/setup installs it)";
+    board_ = StartBoard();
+    test::WriteBytes(folder_ / "id000_conf.cnf",
+                     "[Orva]\nSerial=ORVA-12345\n[Options]\nAutoConnect=0\nAutoHide=0\n");
+    // One record: an offset event of the first server, id 1234, disabled, with a script.
+    const std::u16string name = u"FLAPS", script = u"print('x')";
+    std::string record = std::string("\xFA\x06\0\0\xD2\x04\0\0", 8) + std::string(8, '\0') +
+                         std::string("\x01\0\0\0", 4) + std::string(4, '\0');
+    for (const size_t length : {name.size(), script.size()})
+        record += std::string{char(length), '\0', '\0', '\0'};
+    record += ToUtf16LeBytes(name) + ToUtf16LeBytes(script);
+    const auto offered = home_.Root() / "offered.bin";
+    test::WriteBytes(offered, record);
+    const std::string clipboard = "DISPLAY=" + display_ + " xclip -selection clipboard ";
+    Shell(clipboard + "-t 'ORVAPANEL EVENTS' -i " + offered.string() + " >/dev/null 2>&1");
+
+    auto program = Start();
+    ASSERT_TRUE(WindowShown("OrvaPanel \\(ID000\\)"));
+    Keys("OrvaPanel \\(ID000\\)", "alt+e");
+    ASSERT_TRUE(WindowShown("Events list"));
+    Keys("Events list", "alt+a alt+s");  // add from the clipboard, save and exit
+    const std::string saved = ToUtf16LeBytes(
+        u"<offset type=\"6\" name=\"FLAPS\" id=\"1234\" val=\"0\" "
+        u"script=\"print(&apos;x&apos;)\" disabled=\"yes\"/>");
+    bool added = false;
+    for (int i = 0; i < 300 && !added; ++i) {
+        added = std::filesystem::exists(folder_ / "id000_vars.xml") &&
+                test::ReadBytes(folder_ / "id000_vars.xml").find(saved) != std::string::npos;
+        if (!added) ::usleep(50000);
+    }
+    EXPECT_TRUE(added);
+
+    Keys("OrvaPanel \\(ID000\\)", "alt+e");
+    ASSERT_TRUE(WindowShown("Events list"));
+    Keys("Events list", "ctrl+a alt+c");  // select every row, copy
+    std::string targets;
+    // Until the program owns the clipboard: xclip offered the one target alone.
+    for (int i = 0; i < 300 && targets.find("application/x-orvapanel-events") == std::string::npos;
+         ++i) {
+        targets = Shell(clipboard + "-t TARGETS -o 2>/dev/null");
+        ::usleep(50000);
+    }
+    EXPECT_NE(targets.find("ORVAPANEL EVENTS\n"), std::string::npos) << targets;
+    EXPECT_NE(targets.find("application/x-orvapanel-events\n"), std::string::npos) << targets;
+    EXPECT_EQ(Shell(clipboard + "-t 'ORVAPANEL EVENTS' -o"), record);
+    Keys("Events list", "alt+x");
+    program->Signal(SIGTERM);
+    EXPECT_EQ(program->Wait(), 0);
 }
 
 TEST_F(SmokeTest, NumbersKeepTheirPointUnderACommaLocale) {

@@ -106,15 +106,23 @@ std::vector<EventRow> DecodeEventRecords(std::string_view block) {
         // The lengths come from outside: a record that claims more than the block holds ends
         // the reading rather than reading past it.
         if (nameBytes + scriptBytes > block.size() - at - kRecordHeaderSize) break;
+        const size_t name = at + kRecordHeaderSize;
+        const size_t next = name + nameBytes + scriptBytes;
+        const auto type = static_cast<uint8_t>(block[at + kTypeOffset]);
+        // No dispatch runs a type past the last server's: such an event would be dead weight
+        // with a blank type. Its lengths still say where the next record starts.
+        if (type > kEventLastIocp) {
+            at = next;
+            continue;
+        }
         EventRow row;
-        row.type = static_cast<uint8_t>(block[at + kTypeOffset]);
+        row.type = type;
         row.id = static_cast<int32_t>(GetUint32(block, at + kIdOffset));
         row.disabled = GetUint32(block, at + kDisabledOffset) != 0;
-        const size_t name = at + kRecordHeaderSize;
         row.name = FromUtf16LeBytes(block.substr(name, nameBytes));
         row.script = FromUtf16LeBytes(block.substr(name + nameBytes, scriptBytes));
         rows.push_back(std::move(row));
-        at = name + nameBytes + scriptBytes;
+        at = next;
     }
     return rows;
 }

@@ -16,8 +16,10 @@ namespace orva {
 
 class IUserPrompt;
 
-// The clipboard format of the private records.
+// The clipboard formats of the private records: ours, and the name a Windows build registers,
+// which is also the X11 target such a build offers when it runs under Wine.
 inline constexpr char kEventsMimeType[] = "application/x-orvapanel-events";
+inline constexpr char kEventsFormatName[] = "ORVAPANEL EVENTS";
 inline constexpr uint8_t kRecordMarker = 0xFA;
 inline constexpr size_t kRecordHeaderSize = 32;
 
@@ -25,6 +27,7 @@ inline constexpr size_t kRecordHeaderSize = 32;
 std::string EncodeEventRecords(const std::vector<EventRow>& rows);
 // The records from the start of the block up to the first that is not one: a missing marker,
 // fewer than 32 bytes left, or a name or script that would run past the end of the block.
+// Records of a type above 15 are passed over.
 std::vector<EventRow> DecodeEventRecords(std::string_view block);
 
 // A name made fit for a #define: capitals, digits and underscores only. changed tells whether

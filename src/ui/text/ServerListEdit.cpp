@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "platform/Profile.h"
 #include "platform/Text.h"
 
 namespace orva {
@@ -49,8 +48,20 @@ std::optional<AddressFields> CServerListEdit::ReadAddress(std::u16string_view te
     return fields;
 }
 
+std::optional<int32_t> CServerListEdit::ReadPort(std::u16string_view text) {
+    if (text.empty() || text.size() > 5) return std::nullopt;
+    int32_t port = 0;
+    for (const char16_t c : text) {
+        if (c < u'0' || c > u'9') return std::nullopt;
+        port = port * 10 + (c - u'0');
+    }
+    if (port < 1 || port > 65535) return std::nullopt;
+    return port;
+}
+
 CServerListEdit::CServerListEdit(ServerList servers) : servers_(std::move(servers)) {
     if (servers_.empty()) servers_.push_back(NewServer());
+    typedPorts_.resize(servers_.size());
     Select(0);
 }
 
@@ -71,6 +82,7 @@ void CServerListEdit::Select(size_t index) {
 bool CServerListEdit::Add() {
     if (!CanAdd()) return false;
     servers_.push_back(NewServer());
+    typedPorts_.emplace_back();
     Select(servers_.size() - 1);
     return true;
 }
@@ -78,7 +90,11 @@ bool CServerListEdit::Add() {
 void CServerListEdit::Remove() {
     const size_t removed = selected_;
     servers_.erase(servers_.begin() + static_cast<std::ptrdiff_t>(removed));
-    if (servers_.empty()) servers_.push_back(NewServer());
+    typedPorts_.erase(typedPorts_.begin() + static_cast<std::ptrdiff_t>(removed));
+    if (servers_.empty()) {
+        servers_.push_back(NewServer());
+        typedPorts_.emplace_back();
+    }
     Select(removed > 0 ? removed - 1 : 0);
 }
 
@@ -86,8 +102,22 @@ void CServerListEdit::SetAlias(std::u16string_view text) {
     servers_[selected_].alias = Trim(text);
 }
 
+std::u16string CServerListEdit::PortText(size_t index) const {
+    if (typedPorts_[index]) return *typedPorts_[index];
+    return Format(u"%d", servers_[index].port);
+}
+
 void CServerListEdit::SetPort(std::u16string_view text) {
-    servers_[selected_].port = ParseLeadingInt(text);
+    typedPorts_[selected_] = std::u16string(text);
+    if (const auto port = ReadPort(text)) servers_[selected_].port = *port;
+}
+
+std::optional<size_t> CServerListEdit::FirstBadPort() const {
+    for (size_t i = 0; i < servers_.size(); ++i) {
+        if (servers_[i].address == ServerRecord::kLookupAddress) continue;
+        if (!ReadPort(PortText(i))) return i;
+    }
+    return std::nullopt;
 }
 
 void CServerListEdit::SetFields(const AddressFields& fields) {

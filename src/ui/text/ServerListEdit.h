@@ -4,9 +4,11 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/ServerRecord.h"
 
@@ -48,8 +50,15 @@ public:
     void Remove();
 
     void SetAlias(std::u16string_view text);
-    // The leading number of the text, as the C library reads it; no range test.
+    // 1-65535 in digits only; nothing for any other text.
+    static std::optional<int32_t> ReadPort(std::u16string_view text);
+    // The port field's text for the selected server: what was typed last, else its port.
+    std::u16string PortText() const { return PortText(selected_); }
+    // Keeps the text as typed; the server's port takes it only when it is a port.
     void SetPort(std::u16string_view text);
+    // The first server whose port field holds no port; plug-and-play servers, whose port the
+    // module gives, are left out.
+    std::optional<size_t> FirstBadPort() const;
 
     // What the address editor shows for the selected server.
     const AddressFields& Fields() const { return fields_; }
@@ -63,8 +72,12 @@ public:
 
 private:
     void StoreAddress(const AddressFields& fields);
+    std::u16string PortText(size_t index) const;
 
     ServerList servers_;
+    // Per server, the port field's text when it was typed; it outlives a change of selection,
+    // so a mistake is still there to be shown when Ok finds it.
+    std::vector<std::optional<std::u16string>> typedPorts_;
     size_t selected_ = 0;
     AddressFields fields_;
     bool lookup_ = false;
