@@ -244,6 +244,8 @@ TEST_F(DisplayedProgramTest, AnIoMonitorLeftOpenIsOpenAgainAtTheNextStart) {
     program->Signal(SIGTERM);
     EXPECT_EQ(program->Wait(), 0);
     EXPECT_EQ(CProfile(AppProfileFile()).ReadInt(u"Windows", u"IoMonitor", 0), 1);
+}
+
 // Events offered by another program under the X11 target "ORVAPANEL EVENTS", as a Windows build
 // offers them under Wine, are added by "Add event from CB"; copied events are offered under that
 // target too, byte for byte, beside our own type.
