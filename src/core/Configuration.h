@@ -42,11 +42,15 @@ public:
 
     void LoadConfiguration(CEventTable& table);
     // Writes the configuration, then the events; false when the events file was not saved.
+    // Each file replaced keeps its previous content as a backup (InstanceBackups.h).
     bool SaveConfiguration(const CEventTable& table, IUserPrompt& prompt) const;
     void LoadEvents(CEventTable& table) const;
     // Replaces the events file; a failure is shown to the user and leaves the old file intact.
+    // An empty table over a file that holds events is saved only when the user says so.
     bool SaveEvents(const CEventTable& table, IUserPrompt& prompt) const;
     void LoadCardSettings();
+    // One option, as a check box or a question sets it: no backup, so that clicking check
+    // boxes never pushes real edits out of the kept versions.
     bool SaveOption(std::u16string_view key, bool flag) const;
     // The stored option: -1 when not yet asked.
     int32_t ReadOption(std::u16string_view key) const;
