@@ -84,6 +84,8 @@ std::optional<FileBackup> CFileBackups::KeepCurrent(std::string_view newBytes) c
     if (current && !backups.empty() && ReadWholeFile(backups.front().path) == current) {
         return std::nullopt;
     }
+    // Left over by a writer killed before it removed them: never more than one beyond kept.
+    for (size_t i = kept_; i < backups.size(); ++i) ::unlink(backups[i].path.c_str());
     const bool linkable = S_ISREG(link.st_mode) && st.st_nlink == 1;
     uint64_t number = backups.empty() ? 1 : backups.front().number + 1;
     const std::string name = file_.filename().string();

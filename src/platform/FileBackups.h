@@ -42,7 +42,8 @@ public:
     // first and removing backups beyond the kept number once the new file is in place. Nothing
     // is kept when the file holds these bytes already, or when its newest backup does (a save
     // killed between the two steps), so identical saves leave the history alone. A writer
-    // killed at any point leaves the old file or the new one, and every version kept so far.
+    // killed at any point leaves the old file or the new one, every version kept so far, and at
+    // most one backup beyond the kept number (removed by the next save).
     WriteResult Save(std::string_view bytes) const;
 
     // Saves the backup's bytes as the file: the current file becomes a backup in its turn.
