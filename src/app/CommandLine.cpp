@@ -130,10 +130,15 @@ std::string UsageText(const CommandLineSpec& spec) {
     std::string text = "Usage: " + std::string(spec.program) + " " + std::string(spec.synopsis) +
                        "\n" + std::string(spec.summary) + "\n" + std::string(kInstanceText) +
                        "\nOptions:\n";
+    // A help of several lines keeps its column.
+    const std::string indent = "\n" + std::string(width + 4, ' ');
     for (const CommandOption& o : all) {
         const std::string label = OptionLabel(o);
-        text +=
-            "  " + label + std::string(width - label.size() + 2, ' ') + std::string(o.help) + "\n";
+        std::string help(o.help);
+        for (size_t at = help.find('\n'); at != std::string::npos; at = help.find('\n', at + 1)) {
+            help.replace(at, 1, indent);
+        }
+        text += "  " + label + std::string(width - label.size() + 2, ' ') + help + "\n";
     }
     if (!spec.epilogue.empty()) text += "\n" + std::string(spec.epilogue);
     return text;

@@ -127,6 +127,7 @@ public:
     CEventTable& Events() { return table_; }
     CPrintMonitor& Monitor() { return monitor_; }
     COrvaCard& Card() { return card_; }
+    IUserPrompt& Prompt() { return prompt_; }
     CEventDispatcher& Dispatcher() { return dispatcher_; }
     CEventTypeNames& TypeNames() { return typeNames_; }
     const std::u16string& InstanceName() const { return config_.InstanceName(); }

@@ -14,7 +14,10 @@ const CommandLineSpec kHeadlessCommandLine{
      {"record", "FILE", "write the session as a scenario to FILE when the program ends"},
      {"check", "", "compile every event's script of the instance and print the errors"},
      {"reconnect", "", "when a server or the board goes away, wait for it and connect again\n"
-                       "instead of ending"}},
+                       "instead of ending"},
+     {"list-backups", "", "list the numbered backups of the instance's files that each save\n"
+                          "keeps, with their times and event counts"},
+     {"restore", "N", "restore backup N of that list; the current file becomes a backup"}},
     "Exit status:\n"
     "  0  stopped by a signal, or --help or --version\n"
     "  1  the instance name was refused (invalid, or already running), or a crash\n"
@@ -22,7 +25,39 @@ const CommandLineSpec kHeadlessCommandLine{
     "  3  the link to a server was lost (never with --reconnect)\n"
     "  4  a failing script disconnected the instance\n"
     "With --scenario: 0 every step passed, 1 a step failed, 2 the scenario cannot run.\n"
-    "With --check: 0 every script compiles, 1 one does not, 2 no such instance.\n"};
+    "With --check: 0 every script compiles, 1 one does not, 2 no such instance.\n"
+    "With --list-backups and --restore: 0 done, 1 the instance is running or the file cannot\n"
+    "be written, 2 no such instance or backup.\n"};
+
+namespace {
+
+// --list-backups and --restore N: about the instance's files alone, never with a run.
+void BackupOptions(const ParsedCommandLine& parsed, HeadlessOptions& o) {
+    const bool list = parsed.Has("list-backups");
+    const auto restore = parsed.Value("restore");
+    if (!list && !restore) return;
+    if (o.mode != HeadlessOptions::Mode::Run || !o.record.empty() || o.reconnect ||
+        (list && restore)) {
+        o.error = "--list-backups and --restore go with nothing but the instance";
+        return;
+    }
+    if (o.instanceParams.size() > 1) {
+        o.error = "one instance at most";
+        return;
+    }
+    o.mode = list ? HeadlessOptions::Mode::ListBackups : HeadlessOptions::Mode::RestoreBackup;
+    if (!restore) return;
+    const std::string& n = *restore;
+    const bool number = !n.empty() && n.size() <= 9 && n[0] != '0' &&
+                        n.find_first_not_of("0123456789") == std::string::npos;
+    if (!number) {
+        o.error = "--restore needs a backup number from --list-backups, not '" + n + "'";
+        return;
+    }
+    o.restore = std::stoul(n);
+}
+
+}  // namespace
 
 HeadlessOptions HeadlessOptionsFrom(const ParsedCommandLine& parsed) {
     HeadlessOptions o;
@@ -55,6 +90,7 @@ HeadlessOptions HeadlessOptionsFrom(const ParsedCommandLine& parsed) {
     o.reconnect = parsed.Has("reconnect");
     o.mode = scenario ? HeadlessOptions::Mode::Scenario
                       : (check ? HeadlessOptions::Mode::Check : HeadlessOptions::Mode::Run);
+    if (o.error.empty()) BackupOptions(parsed, o);
     return o;
 }
 

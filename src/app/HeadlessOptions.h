@@ -1,7 +1,9 @@
 // The headless program's command line: what it is asked to do (run the instance, run a
-// scenario, record a session, check the scripts) and the words that name the instance.
+// scenario, record a session, check the scripts, list or restore backups) and the words that
+// name the instance.
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -11,7 +13,7 @@
 namespace orva {
 
 struct HeadlessOptions {
-    enum class Mode { Run, Scenario, Check };
+    enum class Mode { Run, Scenario, Check, ListBackups, RestoreBackup };
     Mode mode = Mode::Run;
     // The arguments that are no option of ours, for the start-up's instance name ("/NAME").
     std::vector<std::u16string> instanceParams;
@@ -19,6 +21,7 @@ struct HeadlessOptions {
     std::filesystem::path junit;     // --junit FILE, with --scenario only
     std::filesystem::path record;    // --record FILE, with a normal run only
     bool reconnect = false;          // --reconnect, with a normal run only
+    size_t restore = 0;              // --restore N: the backup's number in --list-backups
     std::string error;               // not empty: the command line is wrong (exit code 2)
 };
 

@@ -11,7 +11,7 @@ namespace {
 
 // The web host's page names are the windows' own; the pages that only the local manual has
 // end in ".html" and are listed with themselves, so the manual's test finds every one.
-constexpr std::array<HelpTopic, 12> kTopics{{
+constexpr std::array<HelpTopic, 13> kTopics{{
     {u"", u"index.html"},
     {u"configuracion_de_los_clientes_iocp.htm", u"servers.html"},
     {u"configurcion_de_los_eventos.htm", u"events.html"},
@@ -24,6 +24,7 @@ constexpr std::array<HelpTopic, 12> kTopics{{
     {u"card-tools.html#card-selection", u"card-tools.html#card-selection"},
     {u"card-tools.html#looking-for-id", u"card-tools.html#looking-for-id"},
     {u"card-tools.html#pin-calculator", u"card-tools.html#pin-calculator"},
+    {u"files.html#backups", u"files.html#backups"},
 }};
 
 constexpr std::u16string_view kReference = u"scripting.html#";

@@ -2,6 +2,7 @@
 
 #include <system_error>
 
+#include "core/InstanceBackups.h"
 #include "core/UnreadableEvents.h"
 #include "platform/Paths.h"
 #include "platform/Profile.h"
@@ -78,17 +79,19 @@ void CConfiguration::LoadConfiguration(CEventTable& table, IUserPrompt& prompt) 
 }
 
 bool CConfiguration::SaveConfiguration(const CEventTable& table, IUserPrompt& prompt) const {
-    const CProfile ini(configPath_);
-    ini.WriteInt(u"Iocp", u"Servers", static_cast<int32_t>(servers.size()));
+    std::vector<ProfileEntry> keys = {{u"Iocp", u"Servers", Widen(std::to_string(servers.size()))}};
     for (size_t i = 0; i < servers.size(); ++i) {
-        ini.WriteString(u"Iocp", Indexed(u"Alias", i), servers[i].alias);
-        ini.WriteString(u"Iocp", Indexed(u"IpDir", i), servers[i].address);
-        ini.WriteInt(u"Iocp", Indexed(u"Port", i), servers[i].port);
+        keys.push_back({u"Iocp", Indexed(u"Alias", i), servers[i].alias});
+        keys.push_back({u"Iocp", Indexed(u"IpDir", i), servers[i].address});
+        keys.push_back({u"Iocp", Indexed(u"Port", i), Widen(std::to_string(servers[i].port))});
     }
-    ini.WriteInt(u"Options", u"AutoConnect", autoConnect ? 1 : 0);
-    ini.WriteInt(u"Options", u"AutoHide", autoHide ? 1 : 0);
-    ini.WriteString(u"Orva", u"Serial", cardSerial);
-    ini.WriteString(u"Orva", u"Sense", senseVcc ? u"Vcc" : u"Gnd");
+    keys.push_back({u"Options", u"AutoConnect", autoConnect ? u"1" : u"0"});
+    keys.push_back({u"Options", u"AutoHide", autoHide ? u"1" : u"0"});
+    keys.push_back({u"Orva", u"Serial", cardSerial});
+    keys.push_back({u"Orva", u"Sense", senseVcc ? u"Vcc" : u"Gnd"});
+    // The keys as one replacement of the file: a save is whole, and one backup holds what it
+    // replaced.
+    SaveKeepingBackup(configPath_, CProfile(configPath_).BytesAfter(keys));
     return SaveEvents(table, prompt);
 }
 
@@ -126,9 +129,10 @@ std::string EventsFileBytes(const CEventTable& table) {
 
 bool CConfiguration::SaveEvents(const CEventTable& table, IUserPrompt& prompt) const {
     if (!KeepUnreadableEvents(eventsPath_, prompt)) return false;
-    const int error = WriteXmlFile(BuildEventsDocument(table), eventsPath_);
+    if (!ConfirmEventsSave(table, eventsPath_, prompt)) return false;
+    const bool saved = SaveKeepingBackup(eventsPath_, EventsFileBytes(table));
     std::error_code ec;
-    if (error == kXmlNoError && std::filesystem::exists(eventsPath_, ec)) return true;
+    if (saved && std::filesystem::exists(eventsPath_, ec)) return true;
     prompt.ShowMessage(Format(u"Error saving Offsets Configuration File.\r\n\r\nPlease check that "
                               u"exists the Folder:\r\n%s.",
                               PathText(Folder())),

@@ -42,15 +42,19 @@ public:
 
     void LoadConfiguration(CEventTable& table, IUserPrompt& prompt);
     // Writes the configuration, then the events; false when the events file was not saved.
+    // Each file replaced keeps its previous content as a backup (InstanceBackups.h).
     bool SaveConfiguration(const CEventTable& table, IUserPrompt& prompt) const;
     // Fills the table from the events file. A file that does not parse is shown to the user with
     // its line and column; false when the file is there but its events were not read (it does
     // not parse, or its format is newer).
     bool LoadEvents(CEventTable& table, IUserPrompt& prompt) const;
     // Replaces the events file; a failure is shown to the user and leaves the old file intact. A
-    // file that does not read is replaced only when the user agrees (KeepUnreadableEvents).
+    // file that does not read is replaced only when the user agrees (KeepUnreadableEvents); an
+    // empty table over a file that holds events only when the user says so.
     bool SaveEvents(const CEventTable& table, IUserPrompt& prompt) const;
     void LoadCardSettings();
+    // One option, as a check box or a question sets it: no backup, so that clicking check
+    // boxes never pushes real edits out of the kept versions.
     bool SaveOption(std::u16string_view key, bool flag) const;
     // The stored option: -1 when not yet asked.
     int32_t ReadOption(std::u16string_view key) const;

@@ -2,7 +2,8 @@
 // prints the print monitor and every question (answered with its safe default) to stdout, and
 // stops cleanly on SIGINT or SIGTERM; with --record it writes the session as a scenario when it
 // ends. --scenario runs a scenario (ScenarioProgram.h), --check compiles the instance's scripts
-// (ScriptCheck.h). The options and the exit codes are in app/HeadlessOptions.cpp.
+// (ScriptCheck.h), --list-backups and --restore N list and restore the instance's backups
+// (BackupsProgram.h). The options and the exit codes are in app/HeadlessOptions.cpp.
 #include <poll.h>
 #include <signal.h>
 #include <sys/signalfd.h>
@@ -12,6 +13,7 @@
 #include <optional>
 #include <string>
 
+#include "app/BackupsProgram.h"
 #include "app/HeadlessOptions.h"
 #include "app/InstanceName.h"
 #include "app/OrvaPanelApp.h"
@@ -145,6 +147,10 @@ int main(int argc, char** argv) {
         return RunScenarioProgram(options, signalFd);
     }
     if (options.mode == HeadlessOptions::Mode::Check) return RunScriptCheckProgram(options);
+    if (options.mode == HeadlessOptions::Mode::ListBackups ||
+        options.mode == HeadlessOptions::Mode::RestoreBackup) {
+        return RunBackupsProgram(options);
+    }
 
     HeadlessPrompt prompt;
     HeadlessView view;

@@ -153,11 +153,10 @@ bool CProfile::HasKey(std::u16string_view section, std::u16string_view key) cons
     return RawValue(path_, section, key).has_value();
 }
 
-bool CProfile::WriteString(std::u16string_view section, std::u16string_view key,
-                           std::u16string_view value) const {
-    if (value.find_first_of(u"\r\n") != std::u16string_view::npos) return false;
-    Document doc = LoadDocument(path_);
-    if (!doc.lines.empty() && doc.lines.back().empty()) doc.lines.pop_back();
+namespace {
+
+void SetValue(Document& doc, std::u16string_view section, std::u16string_view key,
+              std::u16string_view value) {
     std::u16string line = std::u16string(key) + u"=";
     line += NeedsQuotes(value) ? u"\"" + std::u16string(value) + u"\"" : std::u16string(value);
 
@@ -174,13 +173,47 @@ bool CProfile::WriteString(std::u16string_view section, std::u16string_view key,
         doc.lines.push_back(u"[" + std::u16string(section) + u"]");
         doc.lines.push_back(std::move(line));
     }
+}
+
+bool HasLineBreak(std::u16string_view value) {
+    return value.find_first_of(u"\r\n") != std::u16string_view::npos;
+}
+
+std::string Render(const Document& doc) {
     std::u16string text;
     const std::u16string_view eol = doc.crlf ? u"\r\n" : u"\n";
     for (const auto& l : doc.lines) {
         text += l;
         text += eol;
     }
-    return WriteFileAtomically(path_, ToUtf8(text));
+    return ToUtf8(text);
+}
+
+Document LoadForWriting(const std::filesystem::path& path) {
+    Document doc = LoadDocument(path);
+    if (!doc.lines.empty() && doc.lines.back().empty()) doc.lines.pop_back();
+    return doc;
+}
+
+}  // namespace
+
+bool CProfile::WriteString(std::u16string_view section, std::u16string_view key,
+                           std::u16string_view value) const {
+    if (HasLineBreak(value)) return false;
+    Document doc = LoadForWriting(path_);
+    SetValue(doc, section, key, value);
+    return WriteFileAtomically(path_, Render(doc));
+}
+
+std::string CProfile::BytesAfter(const std::vector<ProfileEntry>& entries) const {
+    Document doc = LoadForWriting(path_);
+    for (const ProfileEntry& e : entries) {
+        if (HasLineBreak(e.value)) continue;
+        SetValue(doc, e.section, e.key, e.value);
+        // As a separate write would have read it back: the trailing blank line goes.
+        if (!doc.lines.empty() && doc.lines.back().empty()) doc.lines.pop_back();
+    }
+    return Render(doc);
 }
 
 bool CProfile::WriteInt(std::u16string_view section, std::u16string_view key, int32_t value) const {

@@ -5,8 +5,16 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace orva {
+
+// One key to write, for the writes of several keys at once.
+struct ProfileEntry {
+    std::u16string section;
+    std::u16string key;
+    std::u16string value;
+};
 
 // Each call reads (or rewrites) the file anew, so several programs and objects may share one
 // file. Sections and keys compare without regard to case; values are trimmed and lose one pair
@@ -32,6 +40,10 @@ public:
     bool WriteString(std::u16string_view section, std::u16string_view key,
                      std::u16string_view value) const;
     bool WriteInt(std::u16string_view section, std::u16string_view key, int32_t value) const;
+    // The file's bytes once the entries are written in turn, as that many WriteString calls
+    // would leave it, for a caller that replaces the file in one step; an entry whose value
+    // holds a line break is left out.
+    std::string BytesAfter(const std::vector<ProfileEntry>& entries) const;
 
     // The text of a profile file in any of the encodings we read (UTF-16LE with BOM, UTF-8,
     // Windows-1252).

@@ -27,6 +27,7 @@
 #include "ui/IoMonitor.h"
 #include "ui/IocpConfig.h"
 #include "ui/OrvaConfigDlg.h"
+#include "ui/RestoreDlg.h"
 #include "ui/SessionRecording.h"
 #include "ui/TrayIcon.h"
 
@@ -73,6 +74,9 @@ void COrvaPanelDlg::BuildWindow() {
     calculator_ = program->addAction(QStringLiteral("&Calculate I/O pin ID..."), this,
                                      [this] { ShowPinCalculator(); });
     new CSessionRecording(program, prompt_, this);
+    restore_ = program->addAction(QStringLiteral("Restore a &previous version..."), this,
+                                  [this] { RestoreBackup(); });
+    restore_->setObjectName(QStringLiteral("restoreBackup"));
     program->addSeparator();
     autostart_ = program->addAction(QStringLiteral("&Start with my desktop session"));
     autostart_->setCheckable(true);
@@ -247,6 +251,8 @@ void COrvaPanelDlg::SetConfigButtonsEnabled(bool enabled) {
     eventsConfig_->setEnabled(enabled);
     // The tools open a board object of their own: only while the connection holds none.
     calculator_->setEnabled(enabled);
+    // A restore while connected would be saved over or half used.
+    restore_->setEnabled(enabled);
 }
 
 void COrvaPanelDlg::SetConnectCaption(const std::u16string& caption) {
@@ -340,6 +346,12 @@ void COrvaPanelDlg::ShowPinCalculator() {
     if (!backend_ || !controller_ || controller_->HasSession()) return;
     CCalcPinIdDlg calculator(*backend_, controller_->Configuration().cardSerial, this);
     calculator.exec();
+}
+
+void COrvaPanelDlg::RestoreBackup() {
+    if (!controller_ || controller_->HasSession()) return;
+    CRestoreDlg dialog(*controller_, *this, prompt_, this);
+    dialog.exec();
 }
 
 void COrvaPanelDlg::closeEvent(QCloseEvent* event) {

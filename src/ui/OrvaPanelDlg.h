@@ -55,6 +55,8 @@ public:
     void ShowMonitor();
     void ShowIoMonitor();
     void ShowPinCalculator();
+    // "Restore a previous version...", only while disconnected.
+    void RestoreBackup();
 
     CDebugMonitor* Monitor() const { return monitor_.get(); }
     CIoMonitor* IoMonitor() const { return ioMonitor_.get(); }
@@ -83,6 +85,7 @@ private:
     IHidBackend* backend_ = nullptr;
     QAction* calculator_ = nullptr;
     QAction* autostart_ = nullptr;
+    QAction* restore_ = nullptr;
     std::unique_ptr<CDebugMonitor> monitor_;
     std::unique_ptr<CIoMonitor> ioMonitor_;
     CNamesList names_;  // the editor's completion and colours, refreshed by the events list

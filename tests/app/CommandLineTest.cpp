@@ -21,7 +21,7 @@ const CommandLineSpec kSpec{
     "prog",
     "[OPTION]... [/NAME]",
     "Does things.\n",
-    {{"check", "", "check and exit"}, {"junit", "OUT.xml", "write a report"}},
+    {{"check", "", "check and exit"}, {"junit", "OUT.xml", "write a report\nin JUnit's XML"}},
     "Exit status: 0.\n"};
 
 TEST(CommandLine, ArgumentsTable) {
@@ -104,7 +104,8 @@ TEST(CommandLine, UsageListsEveryOptionAndMistakesGoToStandardError) {
     for (const char* line :
          {"  -h, --help           show this help and exit\n",
           "      --instance NAME  run the instance NAME, as /NAME does\n",
-          "      --check          check and exit\n", "      --junit OUT.xml  write a report\n"}) {
+          "      --check          check and exit\n",
+          "      --junit OUT.xml  write a report\n                       in JUnit's XML\n"}) {
         EXPECT_NE(usage.find(line), std::string::npos) << line << usage;
     }
     EXPECT_EQ(usage.substr(usage.size() - 18), "\n\nExit status: 0.\n");

@@ -491,12 +491,13 @@ TEST_F(ControllerTest, ARenameToANameThatIsNoFileNameOrIsTakenIsRefused) {
         EXPECT_EQ(controller_.InstanceName(), u"ID000");
         EXPECT_EQ(view_.title, u"OrvaPanel (ID000)");
     }
-    // Only the old name's files and the card settings were written; the old name is still ours.
+    // Only the old name's files (and their backups) and the card settings were written; the old
+    // name is still ours.
     std::set<std::filesystem::path> added;
     for (const auto& p : files())
         if (!before.count(p)) added.insert(p);
     for (const auto& p : added) {
-        EXPECT_TRUE(p == folder_ / "id000_vars.xml" || p == folder_ / "orva.cnf") << p;
+        EXPECT_TRUE(p.filename().string().starts_with("id000_") || p == folder_ / "orva.cnf") << p;
     }
     CInstanceRegistry third;
     EXPECT_FALSE(third.Acquire(u"OrvaPanel (ID000)"));

@@ -54,6 +54,32 @@ TEST_F(ProfileTest, WritesKeepOtherLinesAndReadBack) {
     EXPECT_EQ(ini.ReadString(u"V", u"k", u"default"), u"caf\u00E9 \u20AC");
 }
 
+// Several keys in one replacement leave the bytes that writing them one by one leaves, whatever
+// the file was: line ends, comments, blank lines, other encodings, keys spelled otherwise.
+TEST_F(ProfileTest, SeveralKeysAtOnceGiveTheBytesOfWritingThemInTurn) {
+    const std::vector<ProfileEntry> keys = {{u"Iocp", u"Servers", u"2"},
+                                            {u"Iocp", u"Alias_000", u" lead"},
+                                            {u"Iocp", u"Alias_001", u"two\nlines"},
+                                            {u"Options", u"AutoConnect", u"1"},
+                                            {u"iocp", u"servers", u"3"}};
+    const std::string starts[] = {
+        "",
+        "; keep me\r\n[Iocp]\r\nServers=1\r\n\r\n\r\n",
+        "[IOCP]\nSERVERS=1\n\n[Other]\nX=1\n\n\n",
+        "\xFF\xFE" + ToUtf16LeBytes(u"[Orva]\r\nSerial=Caf\u00E9\r\n"),
+        "no section line\n[Options]\nAutoConnect = 0 ; old\n",
+    };
+    const auto sequential = home_.Root() / "sequential.ini";
+    for (const std::string& start : starts) {
+        test::WriteBytes(file_, start);
+        test::WriteBytes(sequential, start);
+        for (const ProfileEntry& k : keys)
+            CProfile(sequential).WriteString(k.section, k.key, k.value);
+        EXPECT_EQ(CProfile(file_).BytesAfter(keys), test::ReadBytes(sequential)) << start;
+        EXPECT_EQ(test::ReadBytes(file_), start);  // nothing written
+    }
+}
+
 TEST_F(ProfileTest, ReadsTheThreeEncodings) {
     const std::u16string text = u"[Orva]\r\nSerial=Caf\u00E9\r\n";
     test::WriteBytes(file_, "\xFF\xFE" + ToUtf16LeBytes(text));

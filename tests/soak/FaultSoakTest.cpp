@@ -12,6 +12,7 @@
 #include "card/OrvaCard.h"
 #include "card/VirtualBoard.h"
 #include "core/Configuration.h"
+#include "platform/FileBackups.h"
 #include "platform/Profile.h"
 #include "platform/UserPrompt.h"
 #include "support/Pump.h"
@@ -106,7 +107,9 @@ TEST_F(BoardFaults, UnpluggedInTheMiddleOfOutputWritesTwentyTimesThenBackAgain) 
 }
 
 // A writer that saves the events file over and over is killed at a random moment, 200 times:
-// the file is always whole, one save or the other, and loads as such.
+// the file is always whole, one save or the other, and loads as such; every backup the saves
+// kept is whole too, and there are never more than one beyond the ten kept (a writer killed
+// after its save and before it removed the oldest).
 TEST(FileFaults, KilledWhileSavingTheEventsFileLeavesTheOldOrTheNewFile) {
     test::TempHome home;
     home.MakeUserFolder();
@@ -117,6 +120,7 @@ TEST(FileFaults, KilledWhileSavingTheEventsFileLeavesTheOldOrTheNewFile) {
     const std::string bytes[2] = {EventsFileBytes(tables[0]), EventsFileBytes(tables[1])};
     CRecordingPrompt prompt;
     ASSERT_TRUE(config.SaveEvents(tables[0], prompt));
+    const CFileBackups backups(config.EventsPath());
 
     std::mt19937 random(7);
     int found[2] = {0, 0};
@@ -134,12 +138,20 @@ TEST(FileFaults, KilledWhileSavingTheEventsFileLeavesTheOldOrTheNewFile) {
         config.LoadEvents(loaded, prompt);
         ASSERT_EQ(loaded.UsedCount(), 150u);
         EXPECT_EQ(loaded[149].script, tables[which][149].script);
+        const std::vector<FileBackup> kept = backups.List();
+        EXPECT_LE(kept.size(), CFileBackups::kKept + 1) << "round " << round;
+        for (const FileBackup& b : kept) {
+            const std::string version = test::ReadBytes(b.path);
+            ASSERT_TRUE(version == bytes[0] || version == bytes[1])
+                << "round " << round << ": " << b.path << " holds " << version.size() << " bytes";
+        }
     }
     std::printf("killed 200 times: the first save %d times, the second %d times\n", found[0],
                 found[1]);
     // What a killed writer left beside the file goes with the next save.
     ASSERT_TRUE(config.SaveEvents(tables[0], prompt));
     EXPECT_EQ(Leftovers(config.EventsPath()), std::vector<std::string>{});
+    EXPECT_EQ(backups.List().size(), CFileBackups::kKept);
 }
 
 // The headless program answers the connect questions of an instance that never had them and

@@ -27,6 +27,7 @@
 #include "ui/OrvaConfigDlg.h"
 #include "ui/QtShellOpener.h"
 #include "ui/RepositoryDlg.h"
+#include "ui/RestoreDlg.h"
 #include "ui/ScriptEditor.h"
 
 namespace orva {
@@ -103,6 +104,8 @@ TEST_F(MainWindowTest, EveryWindowGivesEachMnemonicOneControl) {
         w.emplace_back("script editor", std::make_unique<CScriptEditor>(services, u"GEAR"));
         w.emplace_back("repository", std::make_unique<CRepositoryDlg>(prompt));
         w.emplace_back("about", std::make_unique<CAboutDlg>(u"ID000", folder_, opener));
+        w.emplace_back("restore", std::make_unique<CRestoreDlg>(program_->Controller(), Window(),
+                                                                prompt));
         return w;
     }();
     EXPECT_EQ(Clashes(&Window()), QStringList()) << "main window";
