@@ -37,13 +37,25 @@ double CpuSeconds(pid_t pid) {
     return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
 }
 
-double PeakRssMb(pid_t pid) {
+namespace {
+
+double StatusMb(pid_t pid, const std::string& key) {
     std::ifstream in("/proc/" + std::to_string(pid) + "/status");
     std::string line;
     while (std::getline(in, line)) {
-        if (line.rfind("VmHWM:", 0) == 0) return std::stod(line.substr(6)) / 1024.0;
+        if (line.rfind(key, 0) == 0) return std::stod(line.substr(key.size())) / 1024.0;
     }
     return 0;
+}
+
+}  // namespace
+
+double PeakRssMb(pid_t pid) {
+    return StatusMb(pid, "VmHWM:");
+}
+
+double RssMb(pid_t pid) {
+    return StatusMb(pid, "VmRSS:");
 }
 
 double Quantile(std::vector<double>& samples, double q) {

@@ -56,5 +56,7 @@ double LoopbackRoundTripMicros(int rounds);
 double CpuSeconds(pid_t pid);
 // The peak resident memory of a process (VmHWM), in MB.
 double PeakRssMb(pid_t pid);
+// The resident memory of a process now (VmRSS), in MB.
+double RssMb(pid_t pid);
 
 }  // namespace orva::bench

@@ -85,6 +85,10 @@ public:
     COrvaCard(const COrvaCard&) = delete;
     COrvaCard& operator=(const COrvaCard&) = delete;
 
+    // Notifications the reader lets wait for the scripts before it stops reading: a full-speed
+    // board (1 000 reports a second) fills this only with the scripts 16 s behind it.
+    static constexpr size_t kMaxQueued = 16384;
+
     // Configuration: vendor 0x04D8, the product (-1 = any) and the serial wanted.
     void Configure(int32_t product, std::u16string serial);
     void SetProductFilter(int32_t product) { productFilter_ = product; }

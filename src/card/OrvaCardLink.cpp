@@ -234,6 +234,10 @@ void COrvaCard::ReaderLoop(std::stop_token stop) {
     std::array<uint8_t, 512> buffer{};
     milliseconds retry = kFirstReadRetry;
     while (!stop.stop_requested()) {
+        // A board that reports faster than the scripts run then waits in its own buffer, as it
+        // does for a panel that reads nothing, instead of in a queue of ours that grows without
+        // end: every report carries all inputs, so the levels come right with the next one read.
+        if (target_ && !target_->WaitForRoom(kMaxQueued, stop)) continue;
         std::fill_n(buffer.begin(), 4, 0);
         int n = 0;
         int error = 0;

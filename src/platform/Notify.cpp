@@ -3,6 +3,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 namespace orva {
 
 struct CNotify::SendState {
@@ -93,6 +95,18 @@ std::optional<int64_t> CNotify::Send(uint32_t message, int64_t wParam, int64_t l
     return state->result;
 }
 
+bool CNotify::WaitForRoom(size_t limit, std::stop_token stop) {
+    std::unique_lock lock(mutex_);
+    if (limit == 0 || queue_.size() < limit || owner_ == std::this_thread::get_id()) return true;
+    // Woken when a sixty-fourth has been handled: few wake-ups, and a producer that reads a
+    // device resumes before the device's own buffer runs over.
+    const size_t at = limit - std::max<size_t>(limit / 64, 1);
+    roomAt_ = at;
+    const bool room = room_.wait(lock, stop, [&] { return closed_ || queue_.size() <= at; });
+    roomAt_.reset();
+    return room;
+}
+
 int64_t CNotify::Handle(const Notification& n) {
     Handler handler;
     {
@@ -118,6 +132,7 @@ size_t CNotify::ProcessPending() {
             if (queue_.empty()) break;
             item = std::move(queue_.front());
             queue_.pop_front();
+            if (queue_.size() == roomAt_) room_.notify_all();
         }
         if (item.send) {
             {
@@ -163,6 +178,7 @@ void CNotify::Close() {
         closed_ = true;
         dropped.swap(queue_);
     }
+    room_.notify_all();
     for (auto& item : dropped) {
         if (!item.send) continue;
         {

@@ -45,6 +45,13 @@ public:
     std::optional<int64_t> Send(uint32_t message, int64_t wParam, int64_t lParam,
                                 std::stop_token stop = {});
 
+    // For a thread that posts faster than the owner handles (a board read as fast as it
+    // reports): while `limit` or more notifications are queued, waits until some of them are
+    // handled, so that the producer holds back instead of the queue growing without end. Returns
+    // at once on the owner thread, after a close, or when stop is requested (then false). One
+    // producer thread at a time may wait.
+    bool WaitForRoom(size_t limit, std::stop_token stop);
+
     // Owner thread: handles what is queued now, in arrival order; returns how many ran.
     size_t ProcessPending();
     // Owner thread: waits up to timeout for a notification, then handles what is queued.
@@ -68,6 +75,8 @@ private:
 
     mutable std::mutex mutex_;
     std::condition_variable queued_;
+    std::condition_variable_any room_;
+    std::optional<size_t> roomAt_;  // a waiting producer goes on when the queue is this short
     std::deque<Item> queue_;
     std::thread::id owner_;
     Handler handler_;

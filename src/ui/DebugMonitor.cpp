@@ -15,10 +15,11 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolButton>
-#include <climits>
 #include <QVBoxLayout>
 
 #include "platform/AtomicFile.h"
@@ -97,9 +98,6 @@ CDebugMonitor::CDebugMonitor(CPrintMonitor& monitor, IUserPrompt& prompt, QWidge
     palette.setColor(QPalette::Text, QColor(66, 152, 176));
     display_->setPalette(palette);
     display_->setFont(MonitorFont());
-    // The monitor keeps the newest lines; the display drops its oldest in step with it.
-    const size_t maxLines = monitor_.MaxLines();
-    display_->setMaximumBlockCount(maxLines == 0 ? 0 : static_cast<int>(std::min<size_t>(maxLines + 1, INT_MAX)));
     dropped_ = new QLabel(this);
     dropped_->setObjectName(QStringLiteral("dropped"));
     dropped_->setContentsMargins(6, 3, 6, 3);
@@ -183,13 +181,15 @@ void CDebugMonitor::Flush() {
         const auto from = static_cast<size_t>(shownEnd_ - monitor_.ContentStart());
         AppendToDisplay(content.substr(from));
         shownEnd_ = monitor_.ContentEnd();
+        DropOldestFromDisplay();
     }
     const uint64_t dropped = monitor_.DroppedLines();
     dropped_->setVisible(dropped > 0);
     if (dropped > 0) {
-        dropped_->setText(QStringLiteral("%1 older lines were dropped: the monitor keeps the newest %2.")
-                              .arg(dropped)
-                              .arg(monitor_.MaxLines()));
+        dropped_->setText(
+            QStringLiteral("%1 older lines were dropped: the monitor keeps the newest %2.")
+                .arg(dropped)
+                .arg(monitor_.MaxLines()));
     }
     ScrollToEnd();
 }
@@ -205,6 +205,20 @@ void CDebugMonitor::AppendToDisplay(std::u16string_view text) {
     QTextCursor end(display_->document());
     end.movePosition(QTextCursor::End);
     end.insertText(ToQString(MonitorDisplayText(text, textState_)));
+}
+
+void CDebugMonitor::DropOldestFromDisplay() {
+    // The display shows what the monitor keeps: its lines and the unfinished one. Cut in one
+    // removal by position: QTextDocument's own block limit walks the cursor block by block,
+    // laying out each dropped line, which cost more than everything else a print does.
+    const size_t maxLines = monitor_.MaxLines();
+    QTextDocument* document = display_->document();
+    const auto blocks = static_cast<size_t>(document->blockCount());
+    if (maxLines == 0 || blocks <= maxLines + 1) return;
+    const auto drop = static_cast<int>(blocks - maxLines - 1);
+    QTextCursor cursor(document);
+    cursor.setPosition(document->findBlockByNumber(drop).position(), QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
 }
 
 void CDebugMonitor::ScrollToEnd() {

@@ -56,6 +56,7 @@ private:
     QWidget* BuildFindBar();
     void ReplaceDisplay();
     void AppendToDisplay(std::u16string_view text);
+    void DropOldestFromDisplay();
     void ScrollToEnd();
     void CopyAll();
     void SaveAs();

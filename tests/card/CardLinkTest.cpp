@@ -4,6 +4,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <future>
 
@@ -196,6 +198,39 @@ TEST_F(CardLinkTest, InputsFromTheBoardArePostedInOrder) {
     EXPECT_EQ(test::Pairs(Seen(WM_CARD_INPUT)),
               (std::vector<std::pair<int64_t, int64_t>>{{16, 1}, {17, 1}, {30, 1}, {16, 0}}));
     EXPECT_EQ(card_.InputLevel(30), 1);
+}
+
+// A board that reports faster than its notifications are handled: the reader stops reading at
+// the queue's limit, so the board's burst waits for the panel, and no change is lost.
+TEST_F(CardLinkTest, AFasterBoardWaitsForTheQueueAndLosesNothing) {
+    AddBoard("ORVA-12345");
+    OpenCard(u"ORVA-12345");
+    constexpr size_t kChanges = 3 * COrvaCard::kMaxQueued;
+    std::atomic<bool> sent{false};
+    std::thread burst([&] {
+        board().Execute("burst 20 " + std::to_string(kChanges));
+        sent = true;
+    });
+    while (notify_.PendingCount() < COrvaCard::kMaxQueued) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_FALSE(sent.load());
+    size_t mostQueued = 0;
+    EXPECT_TRUE(PumpUntil(
+        [&] {
+            mostQueued = std::max(mostQueued, notify_.PendingCount());
+            return seen_.size() >= kChanges;
+        },
+        std::chrono::seconds(60)));
+    burst.join();
+    EXPECT_TRUE(sent.load());
+    EXPECT_LE(mostQueued, COrvaCard::kMaxQueued);
+    const auto inputs = Seen(WM_CARD_INPUT);
+    ASSERT_EQ(inputs.size(), kChanges);
+    for (size_t i = 0; i < kChanges; ++i) {
+        ASSERT_EQ(inputs[i].wParam, 20) << i;
+        ASSERT_EQ(inputs[i].lParam, static_cast<int64_t>((i + 1) & 1)) << i;
+    }
 }
 
 // A panel that stops reading: the simulated board keeps 64 reports for it, as the kernel does

@@ -3,6 +3,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -123,6 +124,47 @@ TEST(Notify, HandlerThatPostsDoesNotLoopForever) {
     notify.Post(WM_CARD_INPUT, 0, 0);
     EXPECT_EQ(notify.ProcessPending(), 1u);
     EXPECT_EQ(notify.PendingCount(), 1u);
+}
+
+// A producer that waits for room before each post holds back at the limit and loses nothing; a
+// stop releases it with false, a close with true, and the owner thread never waits.
+TEST(Notify, AProducerWaitingForRoomHoldsBackAtTheLimit) {
+    constexpr size_t kLimit = 16;
+    constexpr int kPosts = 1000;
+    CNotify notify;
+    std::vector<int64_t> seen;
+    notify.SetHandler([&](const Notification& n) {
+        seen.push_back(n.wParam);
+        return 0;
+    });
+    size_t mostQueued = 0;
+    std::thread producer([&] {
+        for (int i = 0; i < kPosts; ++i) {
+            EXPECT_TRUE(notify.WaitForRoom(kLimit, {}));
+            notify.Post(WM_CARD_INPUT, i, 1);
+            mostQueued = std::max(mostQueued, notify.PendingCount());
+        }
+    });
+    while (notify.PendingCount() < kLimit) std::this_thread::sleep_for(1ms);
+    while (seen.size() < kPosts) notify.WaitAndProcess(10ms);
+    producer.join();
+    EXPECT_EQ(mostQueued, kLimit);
+    ASSERT_EQ(seen.size(), static_cast<size_t>(kPosts));
+    for (int i = 0; i < kPosts; ++i) EXPECT_EQ(seen[static_cast<size_t>(i)], i);
+
+    for (size_t i = 0; i < kLimit; ++i) notify.Post(WM_CARD_INPUT, 0, 0);
+    EXPECT_TRUE(notify.WaitForRoom(kLimit, {}));  // the owner thread
+    std::stop_source stop;
+    bool stopped = true;
+    std::thread waiter([&] { stopped = notify.WaitForRoom(kLimit, stop.get_token()); });
+    stop.request_stop();
+    waiter.join();
+    EXPECT_FALSE(stopped);
+    bool closed = false;
+    std::thread closing([&] { closed = notify.WaitForRoom(kLimit, {}); });
+    notify.Close();
+    closing.join();
+    EXPECT_TRUE(closed);
 }
 
 }  // namespace
