@@ -2,7 +2,7 @@
 // the time until the last input's script has run, the desktop program (print monitor shown) over
 // the headless program; each program's resident memory after a million printed lines; and the
 // desktop program's time per print with its monitor shown, closed and paused (MonitorStates.h).
-// Arguments name the parts to run (ratio, memory, states); none runs all three.
+// Arguments name the measurements to run (ratio, memory, states); none runs all three.
 #include <signal.h>
 
 #include <algorithm>

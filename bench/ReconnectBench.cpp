@@ -54,10 +54,11 @@ int main() {
         const double ms =
             std::chrono::duration<double, std::milli>(bench::Clock::now() - accepting).count();
         samples.push_back(ms);
-        std::printf("return %2d: registered %.0f ms after the server accepted (%.0f ms after its "
-                    "start)\n",
-                    round, ms,
-                    std::chrono::duration<double, std::milli>(bench::Clock::now() - start).count());
+        std::printf(
+            "return %2d: registered %.0f ms after the server accepted (%.0f ms after its "
+            "start)\n",
+            round, ms,
+            std::chrono::duration<double, std::milli>(bench::Clock::now() - start).count());
     }
     panel.Signal(SIGTERM);
     panel.Wait();

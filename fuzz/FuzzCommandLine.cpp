@@ -13,11 +13,11 @@
 
 namespace {
 
-const orva::CommandLineSpec kSpec{"fuzz",
-                                  "[OPTION]... [/NAME]",
-                                  "Fuzz target.\n",
-                                  {{"check", "", "a switch"}, {"junit", "OUT.xml", "a value"}},
-                                  ""};
+const orva::CommandLineSyntax kSyntax{"fuzz",
+                                      "[OPTION]... [/NAME]",
+                                      "Fuzz target.\n",
+                                      {{"check", "", "a switch"}, {"junit", "OUT.xml", "a value"}},
+                                      ""};
 
 }  // namespace
 
@@ -30,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             args.back().push_back(static_cast<char>(data[i]));
         }
     }
-    const orva::ParsedCommandLine parsed = orva::ParseCommandLine(args, kSpec);
+    const orva::ParsedCommandLine parsed = orva::ParseCommandLine(args, kSyntax);
     switch (parsed.action) {
         case orva::CommandAction::Error:
             if (parsed.error.empty()) std::abort();
@@ -49,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     std::FILE* sink = std::fopen("/dev/null", "w");
     if (sink) {
-        orva::AnswerCommandLine(parsed, kSpec, sink, sink);
+        orva::AnswerCommandLine(parsed, kSyntax, sink, sink);
         std::fclose(sink);
     }
     return 0;

@@ -25,11 +25,11 @@ constexpr std::string_view kInstanceText =
     "The instance is named by /NAME, -NAME, NAME or --instance NAME; a number names the\n"
     "instance IDnnn (/7 is ID007). Without a name, or with more than one, it is ID000.\n";
 
-const CommandOption* FindOption(std::string_view name, const CommandLineSpec& spec) {
+const CommandOption* FindOption(std::string_view name, const CommandLineSyntax& syntax) {
     for (const CommandOption& o : kCommonOptions) {
         if (o.name == name) return &o;
     }
-    for (const CommandOption& o : spec.options) {
+    for (const CommandOption& o : syntax.options) {
         if (o.name == name) return &o;
     }
     return nullptr;
@@ -68,7 +68,7 @@ std::vector<std::string> ArgsFromMain(int argc, char** argv) {
 }
 
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args,
-                                   const CommandLineSpec& spec) {
+                                   const CommandLineSyntax& syntax) {
     ParsedCommandLine parsed;
     std::optional<std::string> instance;
     std::vector<std::u16string> names;
@@ -86,7 +86,7 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args,
         }
         const size_t equals = arg.find('=');
         const std::string name = arg.substr(2, equals == std::string::npos ? equals : equals - 2);
-        const CommandOption* option = FindOption(name, spec);
+        const CommandOption* option = FindOption(name, syntax);
         if (!option) return Mistake("unknown option '--" + name + "'");
         std::string value;
         if (option->valueName.empty()) {
@@ -122,14 +122,14 @@ std::string_view ProgramVersionText() {
     return ORVA_VERSION;
 }
 
-std::string UsageText(const CommandLineSpec& spec) {
+std::string UsageText(const CommandLineSyntax& syntax) {
     std::vector<CommandOption> all(std::begin(kCommonOptions), std::end(kCommonOptions));
-    all.insert(all.end(), spec.options.begin(), spec.options.end());
+    all.insert(all.end(), syntax.options.begin(), syntax.options.end());
     size_t width = 0;
     for (const CommandOption& o : all) width = std::max(width, OptionLabel(o).size());
-    std::string text = "Usage: " + std::string(spec.program) + " " + std::string(spec.synopsis) +
-                       "\n" + std::string(spec.summary) + "\n" + std::string(kInstanceText) +
-                       "\nOptions:\n";
+    std::string text = "Usage: " + std::string(syntax.program) + " " +
+                       std::string(syntax.synopsis) + "\n" + std::string(syntax.summary) + "\n" +
+                       std::string(kInstanceText) + "\nOptions:\n";
     // A help of several lines keeps its column.
     const std::string indent = "\n" + std::string(width + 4, ' ');
     for (const CommandOption& o : all) {
@@ -140,30 +140,31 @@ std::string UsageText(const CommandLineSpec& spec) {
         }
         text += "  " + label + std::string(width - label.size() + 2, ' ') + help + "\n";
     }
-    if (!spec.epilogue.empty()) text += "\n" + std::string(spec.epilogue);
+    if (!syntax.epilogue.empty()) text += "\n" + std::string(syntax.epilogue);
     return text;
 }
 
-std::string VersionText(const CommandLineSpec& spec) {
-    return std::string(spec.program) + " (OrvaPanel) " + std::string(ProgramVersionText()) + "\n";
+std::string VersionText(const CommandLineSyntax& syntax) {
+    return std::string(syntax.program) + " (OrvaPanel) " + std::string(ProgramVersionText()) + "\n";
 }
 
-std::optional<int> AnswerCommandLine(const ParsedCommandLine& parsed, const CommandLineSpec& spec,
-                                     std::FILE* out, std::FILE* err) {
+std::optional<int> AnswerCommandLine(const ParsedCommandLine& parsed,
+                                     const CommandLineSyntax& syntax, std::FILE* out,
+                                     std::FILE* err) {
     switch (parsed.action) {
         case CommandAction::Run:
             return std::nullopt;
         case CommandAction::Help:
-            std::fputs(UsageText(spec).c_str(), out);
+            std::fputs(UsageText(syntax).c_str(), out);
             return 0;
         case CommandAction::Version:
-            std::fputs(VersionText(spec).c_str(), out);
+            std::fputs(VersionText(syntax).c_str(), out);
             return 0;
         case CommandAction::Error:
             break;
     }
-    std::fputs((std::string(spec.program) + ": " + parsed.error + "\n\n").c_str(), err);
-    std::fputs(UsageText(spec).c_str(), err);
+    std::fputs((std::string(syntax.program) + ": " + parsed.error + "\n\n").c_str(), err);
+    std::fputs(UsageText(syntax).c_str(), err);
     return 2;
 }
 

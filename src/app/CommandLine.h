@@ -21,7 +21,7 @@ struct CommandOption {
 
 // What a program tells about itself. Its options come after the ones every program has
 // (--help, --version, --instance), in the order given.
-struct CommandLineSpec {
+struct CommandLineSyntax {
     std::string_view program;   // "orvapanel-headless"
     std::string_view synopsis;  // what follows the program's name in the usage line
     std::string_view summary;   // what the program does, a few lines
@@ -50,16 +50,17 @@ std::vector<std::string> ArgsFromMain(int argc, char** argv);
 // Reads the arguments left to right: the first --help (or -h), --version or mistake decides;
 // "--" ends the options. A single dash starts the instance's flag form, not an option.
 ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args,
-                                   const CommandLineSpec& spec);
+                                   const CommandLineSyntax& syntax);
 
 // The project's version ("1.4.0").
 std::string_view ProgramVersionText();
-std::string UsageText(const CommandLineSpec& spec);
-std::string VersionText(const CommandLineSpec& spec);
+std::string UsageText(const CommandLineSyntax& syntax);
+std::string VersionText(const CommandLineSyntax& syntax);
 
 // Prints what the parsed line asks for: the usage on out for Help (0), the version on out
 // (0), the mistake and the usage on err (2). Nothing and no code for Run.
-std::optional<int> AnswerCommandLine(const ParsedCommandLine& parsed, const CommandLineSpec& spec,
-                                     std::FILE* out = stdout, std::FILE* err = stderr);
+std::optional<int> AnswerCommandLine(const ParsedCommandLine& parsed,
+                                     const CommandLineSyntax& syntax, std::FILE* out = stdout,
+                                     std::FILE* err = stderr);
 
 }  // namespace orva

@@ -80,9 +80,9 @@ StatusInfo CConnectionController::Status() const {
     s.busy = busy_;
     s.waiting = waiting_ && !connecting_;
     s.cardMissing = s.connected && card_.IsSuspended();
-    const std::u16string_view state =
-        s.connected ? (s.cardMissing ? kConnectedCardMissing : u"Connected")
-                    : (connecting_ ? u"Connecting..." : u"NOT connected");
+    const std::u16string_view state = s.connected
+                                          ? (s.cardMissing ? kConnectedCardMissing : u"Connected")
+                                          : (connecting_ ? u"Connecting..." : u"NOT connected");
     if (s.waiting) {
         // What the waiting is for, ending in "...", as the connect's own text does.
         const std::u16string waitingFor = WaitingText();
@@ -93,7 +93,7 @@ StatusInfo CConnectionController::Status() const {
         s.trayTip = Format(u"%s: %s.", config_.InstanceName(),
                            s.connected ? state : std::u16string_view(u"NOT connected"));
     }
-    s.colour = s.connected && !s.cardMissing ? kGreen
+    s.colour = s.connected && !s.cardMissing                 ? kGreen
                : (connecting_ || s.cardMissing || s.waiting) ? kOrange
                                                              : kRed;
     // Every control follows the session: what the toggle does is what it says.

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/SessionObserver.h"
 #include "app/ServerWaiter.h"
+#include "app/SessionObserver.h"
 #include "card/OrvaCard.h"
 #include "core/Configuration.h"
 #include "core/EventDispatcher.h"
@@ -32,10 +32,10 @@ struct StatusInfo {
     bool connecting = false;
     // A connect is running, its questions included: the connect toggle does nothing meanwhile.
     bool busy = false;
-    bool cardMissing = false;  // connected, but the board went away and is waited for
-    bool waiting = false;      // the link was lost: waiting for the servers and the board
-    std::u16string connectCaption;  // "Disconnect" while a session runs, else "Connect"
-    bool configEnabled = true;      // the configuration buttons, only without a session
+    bool cardMissing = false;        // connected, but the board went away and is waited for
+    bool waiting = false;            // the link was lost: waiting for the servers and the board
+    std::u16string connectCaption;   // "Disconnect" while a session runs, else "Connect"
+    bool configEnabled = true;       // the configuration buttons, only without a session
     std::u16string trayTip;          // "%s: Connected." without the trailing blank
     std::u16string trayConnectText;  // "Disconnect" / "Connect"
     std::u16string trayShowText;     // "Hide" / "Show"
@@ -187,7 +187,7 @@ private:
     bool connecting_ = false;
     bool session_ = false;  // a connect completed and no disconnect has happened since
     bool disconnecting_ = false;
-    bool busy_ = false;    // Connect runs, its questions and failure dialogs included
+    bool busy_ = false;  // Connect runs, its questions and failure dialogs included
     bool reconnect_ = false;
     bool waiting_ = false;
     bool boardAway_ = false;    // while waiting: the board is not there

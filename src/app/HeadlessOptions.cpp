@@ -2,21 +2,24 @@
 
 namespace orva {
 
-const CommandLineSpec kHeadlessCommandLine{
+const CommandLineSyntax kHeadlessCommandLine{
     "orvapanel-headless",
     "[OPTION]... [/NAME]",
     "Runs one OrvaPanel instance without windows: connects the board and the IOCP servers at\n"
     "start-up, prints what the scripts print and every question (answered with its safe\n"
     "default), and stops cleanly on SIGINT or SIGTERM (BEFORE DISCONNECT events run).\n",
-    {{"scenario", "FILE", "test the instance's scripts as the scenario FILE says, against a\n"
-                          "simulated board and test servers; prints TAP"},
+    {{"scenario", "FILE",
+      "test the instance's scripts as the scenario FILE says, against a\n"
+      "simulated board and test servers; prints TAP"},
      {"junit", "FILE", "with --scenario: also write a JUnit XML report to FILE"},
      {"record", "FILE", "write the session as a scenario to FILE when the program ends"},
      {"check", "", "compile every event's script of the instance and print the errors"},
-     {"reconnect", "", "when a server or the board goes away, wait for it and connect again\n"
-                       "instead of ending"},
-     {"list-backups", "", "list the numbered backups of the instance's files that each save\n"
-                          "keeps, with their times and event counts"},
+     {"reconnect", "",
+      "when a server or the board goes away, wait for it and connect again\n"
+      "instead of ending"},
+     {"list-backups", "",
+      "list the numbered backups of the instance's files that each save\n"
+      "keeps, with their times and event counts"},
      {"restore", "N", "restore backup N of that list; the current file becomes a backup"}},
     "Exit status:\n"
     "  0  stopped by a signal, or --help or --version\n"
@@ -66,8 +69,9 @@ HeadlessOptions HeadlessOptionsFrom(const ParsedCommandLine& parsed) {
         o.error = parsed.error;
         return o;
     }
-    for (const auto& [name, file] : {std::pair{"scenario", &o.scenario},
-                                     std::pair{"junit", &o.junit}, std::pair{"record", &o.record}}) {
+    for (const auto& [name, file] :
+         {std::pair{"scenario", &o.scenario}, std::pair{"junit", &o.junit},
+          std::pair{"record", &o.record}}) {
         const auto value = parsed.Value(name);
         if (!value) continue;
         if (value->empty()) {

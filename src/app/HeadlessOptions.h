@@ -26,7 +26,7 @@ struct HeadlessOptions {
 };
 
 // The options, the usage and the exit codes of orvapanel-headless.
-extern const CommandLineSpec kHeadlessCommandLine;
+extern const CommandLineSyntax kHeadlessCommandLine;
 
 // What a parsed command line (action Run) asks of the headless program; the options that do not
 // go together are a mistake.

@@ -38,8 +38,9 @@ std::u16string NameTakenMessage(std::u16string_view name) {
 }
 
 std::u16string InvalidNameMessage(std::u16string_view name) {
-    return Format(u"Invalid OrvaPanel name (%s).\r\nIt must be a valid file name, so %s is not valid.",
-                  name, name);
+    return Format(
+        u"Invalid OrvaPanel name (%s).\r\nIt must be a valid file name, so %s is not valid.", name,
+        name);
 }
 
 std::u16string NormalizedInstanceName(std::u16string name) {

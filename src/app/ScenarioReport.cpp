@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "xml/XmlElement.h"
+
 namespace orva {
 namespace {
 
@@ -20,36 +22,13 @@ std::string TapText(std::string_view text) {
     return out;
 }
 
-// Text for an XML attribute or element: the five markup characters as entities, and the
-// control characters XML 1.0 cannot hold as '?'.
+// Text for an XML attribute or element: the control characters XML 1.0 cannot hold as '?'.
 std::string XmlText(std::string_view text) {
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&apos;";
-                break;
-            case '\t':
-            case '\n':
-                out.push_back(c);
-                break;
-            default:
-                out.push_back(static_cast<unsigned char>(c) < 0x20 ? '?' : c);
-        }
+    std::string kept(text);
+    for (char& c : kept) {
+        if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n') c = '?';
     }
-    return out;
+    return XmlEscape(kept);
 }
 
 std::string Seconds(double s) {

@@ -66,7 +66,8 @@ std::u16string_view CPrintMonitor::Content() const {
 }
 
 uint64_t CPrintMonitor::DroppedLines() const {
-    const size_t kept = maxLines_ == 0 ? lineStarts_.size() : std::min(lineStarts_.size(), maxLines_);
+    const size_t kept =
+        maxLines_ == 0 ? lineStarts_.size() : std::min(lineStarts_.size(), maxLines_);
     return linesDropped_ + (lineStarts_.size() - kept);
 }
 

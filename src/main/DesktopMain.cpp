@@ -9,7 +9,7 @@
 namespace {
 
 // The program's own options go into this table; ParsedCommandLine::Value reads them.
-const orva::CommandLineSpec kCommandLine{
+const orva::CommandLineSyntax kCommandLine{
     "orvapanel",
     "[OPTION]... [/NAME]",
     "Runs one OrvaPanel instance with its window and tray icon: it links an Orva I/O board\n"

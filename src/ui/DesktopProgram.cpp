@@ -91,8 +91,8 @@ std::optional<int> CDesktopProgram::Start(const std::vector<std::u16string>& par
     const int32_t maxLines = CProfile(AppProfileFile())
                                  .ReadInt(u"Monitor", u"MaxLines",
                                           static_cast<int32_t>(CPrintMonitor::kDefaultMaxLines));
-    core_->Controller().Monitor().SetMaxLines(
-        maxLines < 0 ? CPrintMonitor::kDefaultMaxLines : static_cast<size_t>(maxLines));
+    core_->Controller().Monitor().SetMaxLines(maxLines < 0 ? CPrintMonitor::kDefaultMaxLines
+                                                           : static_cast<size_t>(maxLines));
     window_->Attach(core_->Controller());
     return std::nullopt;
 }

@@ -18,8 +18,8 @@
 #include "card/PinIds.h"
 #include "platform/Paths.h"
 #include "platform/Profile.h"
-#include "ui/QtCardTool.h"
 #include "ui/IoWidgets.h"
+#include "ui/QtCardTool.h"
 
 namespace orva {
 namespace {
@@ -122,12 +122,12 @@ void CIoMonitor::UpdateSource() {
 void CIoMonitor::OpenOwnBoard() {
     const CConfiguration& config = controller_.Configuration();
     tool_ = std::make_unique<CQtCardTool>(backend_, CCardTool::OnFinish::AdcOffThenClose,
-                                        CCardTool::Handlers{nullptr, [this] {
-                                                                // The board came or went: look for
-                                                                // it again.
-                                                                ReleaseOwnBoard();
-                                                                UpdateSource();
-                                                            }});
+                                          CCardTool::Handlers{nullptr, [this] {
+                                                                  // The board came or went: look
+                                                                  // for it again.
+                                                                  ReleaseOwnBoard();
+                                                                  UpdateSource();
+                                                              }});
     card_ = nullptr;
     if (tool_->LookForCard(-1, config.cardSerial) &&
         tool_->OpenCard(-1, config.cardSerial, config.senseVcc)) {

@@ -245,19 +245,19 @@ void CRepositoryDlg::StartDownload() {
     // The reports come from the download's thread; they are handled here, on the dialog's.
     download_ = std::make_unique<CRepositoryDownload>(
         ToUtf8(address), RepositoryFile(),
-        CRepositoryDownload::Reports{
-            [this, id](int64_t received, int64_t total) {
-                QMetaObject::invokeMethod(
-                    this,
-                    [this, id, received, total] {
-                        if (id == wanted_) ShowProgress(received, total);
-                    },
-                    Qt::QueuedConnection);
-            },
-            [this, id](Outcome outcome) {
-                QMetaObject::invokeMethod(
-                    this, [this, id, outcome] { Finish(id, outcome); }, Qt::QueuedConnection);
-            }});
+        CRepositoryDownload::Reports{[this, id](int64_t received, int64_t total) {
+                                         QMetaObject::invokeMethod(
+                                             this,
+                                             [this, id, received, total] {
+                                                 if (id == wanted_) ShowProgress(received, total);
+                                             },
+                                             Qt::QueuedConnection);
+                                     },
+                                     [this, id](Outcome outcome) {
+                                         QMetaObject::invokeMethod(
+                                             this, [this, id, outcome] { Finish(id, outcome); },
+                                             Qt::QueuedConnection);
+                                     }});
     download_->Start();
 }
 

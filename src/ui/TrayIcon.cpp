@@ -58,7 +58,7 @@ void CTrayIcon::OnContextClick() {
 
 void CTrayIcon::Update(const StatusInfo& status) {
     icon_->setIcon(QIcon(status.trayIcon == 130 ? QStringLiteral(":/icons/tray-connected.svg")
-                                          : QStringLiteral(":/icons/tray-disconnected.svg")));
+                                                : QStringLiteral(":/icons/tray-disconnected.svg")));
     icon_->setToolTip(QString::fromStdU16String(status.trayTip));
     connectAction_->setText(QString::fromStdU16String(status.trayConnectText));
     connectAction_->setEnabled(!status.busy);

@@ -155,31 +155,45 @@ std::optional<std::u16string> GetAttribute(const XmlElement& element, std::u16st
     return std::nullopt;
 }
 
-std::u16string XmlEscape(std::u16string_view text) {
-    std::u16string out;
+namespace {
+
+template <typename Char>
+std::basic_string<Char> Escape(std::basic_string_view<Char> text) {
+    std::basic_string<Char> out;
     out.reserve(text.size());
-    for (char16_t c : text) {
+    const auto add = [&out](std::string_view entity) { out.append(entity.begin(), entity.end()); };
+    for (const Char c : text) {
         switch (c) {
-            case u'&':
-                out += u"&amp;";
+            case '&':
+                add("&amp;");
                 break;
-            case u'<':
-                out += u"&lt;";
+            case '<':
+                add("&lt;");
                 break;
-            case u'>':
-                out += u"&gt;";
+            case '>':
+                add("&gt;");
                 break;
-            case u'"':
-                out += u"&quot;";
+            case '"':
+                add("&quot;");
                 break;
-            case u'\'':
-                out += u"&apos;";
+            case '\'':
+                add("&apos;");
                 break;
             default:
                 out.push_back(c);
         }
     }
     return out;
+}
+
+}  // namespace
+
+std::u16string XmlEscape(std::u16string_view text) {
+    return Escape(text);
+}
+
+std::string XmlEscape(std::string_view text) {
+    return Escape(text);
 }
 
 }  // namespace orva

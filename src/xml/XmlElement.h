@@ -115,8 +115,9 @@ XmlElement FindChild(const XmlElement& element, std::u16string_view name, int* i
 XmlElement ChildAt(const XmlElement& element, int position);
 std::optional<std::u16string> GetAttribute(const XmlElement& element, std::u16string_view name);
 
-// Entities.
+// The five markup characters as entities (fit for XML and HTML text and attributes).
 std::u16string XmlEscape(std::u16string_view text);
+std::string XmlEscape(std::string_view text);
 
 // Parsing.
 XmlElement ParseXmlText(std::u16string_view text, std::u16string_view tag, XmlParseResult& result);

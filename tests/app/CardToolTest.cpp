@@ -19,8 +19,8 @@ using namespace std::chrono_literals;
 class CardToolTest : public test::HomeTest {};
 
 TEST_F(CardToolTest, FollowsItsBoardAsItGoesAndComesAndLetsItGoWithTheAnalogChannelsOff) {
-    const std::vector<std::string> boardArgs{"board", "--serial", "ORVA-12345", "--kind", "main",
-                                             "--ext", "0"};
+    const std::vector<std::string> boardArgs{"board", "--serial", "ORVA-12345", "--kind",
+                                             "main",  "--ext",    "0"};
     auto board = std::make_unique<test::SimProcess>(boardArgs);
     ASSERT_TRUE(board->Ready());
     CVirtualHidBackend backend;

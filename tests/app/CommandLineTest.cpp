@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
 // A program with a switch and an option with a value, as the later ones declare theirs.
-const CommandLineSpec kSpec{
+const CommandLineSyntax kSpec{
     "prog",
     "[OPTION]... [/NAME]",
     "Does things.\n",

@@ -560,10 +560,11 @@ TEST_F(ControllerTest, AnUnpluggedBoardIsAskedForAndReopenedWithWhatTheScriptsSe
     board->Kill();
     ASSERT_TRUE(PumpUntil([&] { return !prompt.Closed().empty(); }, std::chrono::seconds(8)));
     EXPECT_EQ(prompt.Closed()[0], u"Card not found..");
-    EXPECT_EQ(prompt.Requests().back(),
-              (PromptRequest{
-                  u"Your selected Orva Card is not present.\r\nDo you want to change the Orva Card?",
-                  u"Card not found...", PromptButtons::YesNo, PromptIcon::Warning, false}));
+    EXPECT_EQ(
+        prompt.Requests().back(),
+        (PromptRequest{
+            u"Your selected Orva Card is not present.\r\nDo you want to change the Orva Card?",
+            u"Card not found...", PromptButtons::YesNo, PromptIcon::Warning, false}));
     EXPECT_EQ(dialogs_.selections, 0);  // answered No by the program
     EXPECT_EQ(away.text, u"Current status: Connected, but the Orva card is missing.");
     EXPECT_EQ(away.trayTip, u"ID000: Connected, but the Orva card is missing.");
@@ -574,9 +575,7 @@ TEST_F(ControllerTest, AnUnpluggedBoardIsAskedForAndReopenedWithWhatTheScriptsSe
     EXPECT_EQ(back->Command("wait-digits 1 3 090 3000"), "ok");
     EXPECT_EQ(LastStatus(), u"Current status: Connected.");
     back->Command("set 20 1");
-    EXPECT_TRUE(PumpUntil([&] {
-        return server->Command("wait-line Arn.Resp:330=1: 0") == "ok";
-    }));
+    EXPECT_TRUE(PumpUntil([&] { return server->Command("wait-line Arn.Resp:330=1: 0") == "ok"; }));
     controller.Destroy();
 }
 
@@ -635,14 +634,14 @@ TEST_F(ControllerTest, AReconnectingInstanceWaitsForItsServerAndBoardAndConnects
     EXPECT_FALSE(view_.buttonsEnabled);
     // The board goes too while the server is away: both are waited for.
     board->Kill();
-    ASSERT_TRUE(PumpUntil([&] { return LastStatus() == u"Current status: Waiting for the Orva card..."; }));
+    ASSERT_TRUE(
+        PumpUntil([&] { return LastStatus() == u"Current status: Waiting for the Orva card..."; }));
     server = serverOn();
     board = test::StartBoard("ORVA-12345");
     board->Command("set 497 1");  // made before the program is back: it still counts
     ASSERT_TRUE(PumpUntil([&] { return controller_.IsConnected(); }, std::chrono::seconds(10)));
     EXPECT_EQ(server->Command("wait-line Arn.Resp:999=1: 3000"), "ok");  // AFTER CONNECT again
-    EXPECT_TRUE(PumpUntil(
-        [&] { return server->Command("wait-line Arn.Resp:497=1: 0") == "ok"; }));
+    EXPECT_TRUE(PumpUntil([&] { return server->Command("wait-line Arn.Resp:497=1: 0") == "ok"; }));
     EXPECT_EQ(LastStatus(), u"Current status: Connected.");
     EXPECT_EQ(prompt_.Count(), 0u);  // nothing asked, no script error shown
 

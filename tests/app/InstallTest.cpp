@@ -71,7 +71,8 @@ TEST_F(InstallTest, TheInstalledTreeRunsAndConnects) {
             << rules;
     }
     const std::string unit = test::ReadBytes(usr / "lib/systemd/user/orvapanel-headless@.service");
-    EXPECT_NE(unit.find("ExecStart=/usr/bin/orvapanel-headless --reconnect /%i\n"), std::string::npos);
+    EXPECT_NE(unit.find("ExecStart=/usr/bin/orvapanel-headless --reconnect /%i\n"),
+              std::string::npos);
     EXPECT_NE(unit.find("RestartPreventExitStatus=1\n"), std::string::npos);
     EXPECT_EQ(unit.find("After="), std::string::npos);  // nothing a user unit can wait for
     EXPECT_NE(unit.find("loginctl enable-linger"), std::string::npos);

@@ -17,6 +17,7 @@
 #include "support/Simulators.h"
 #include "support/TestEnv.h"
 #include "ui/text/Repository.h"
+#include "xml/XmlElement.h"
 
 namespace orva {
 namespace {
@@ -328,32 +329,6 @@ std::vector<Snippet> Shipped() {
     return snippets.value_or(std::vector<Snippet>());
 }
 
-std::string XmlAttribute(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\n':
-                out += "&#10;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
 // The registration line the panel sends a server: the offsets of its events in table order.
 std::string Registration(const SnippetCase& c, int type) {
     std::vector<int> offsets;
@@ -428,7 +403,7 @@ protected:
         for (size_t i = 0; i < events.size(); ++i) {
             xml += "<offset type=\"" + std::to_string(events[i].type) + "\" name=\"EVENT" +
                    std::to_string(i) + "\" id=\"" + std::to_string(events[i].id) + "\" script=\"" +
-                   XmlAttribute(Resolve(events[i].script)) + "\"/>\n";
+                   XmlEscape(Resolve(events[i].script)) + "\"/>\n";
         }
         test::WriteBytes(folder_ / "snip_vars.xml", xml + "</offsets_list>\n");
         for (const auto& [name, content] : c.files) test::WriteBytes(folder_ / name, content);

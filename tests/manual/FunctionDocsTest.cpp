@@ -106,7 +106,7 @@ TEST_F(FunctionDocsTest, TheGeneratedPartsHoldEverySectionAndEveryEventType) {
     const auto types = manual::GeneratedHtml("event-types", errors);
     ASSERT_TRUE(types);
     for (const EventGlobalsRow& row : EventGlobalsRows()) {
-        EXPECT_NE(types->find(manual::HtmlEscape(ToUtf8(row.type))), std::string::npos);
+        EXPECT_NE(types->find(XmlEscape(ToUtf8(row.type))), std::string::npos);
     }
     // Lua's own names link to Lua's manual; the program's own never do.
     const auto lua = manual::GeneratedHtml("lua-standard", errors);

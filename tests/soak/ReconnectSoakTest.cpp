@@ -44,9 +44,10 @@ TEST_F(ReconnectSoak, FiftyServerAndFiftyBoardReturnsLoseNoInputAndAskNothing) {
     auto server = test::StartServer("P3D");
     ASSERT_TRUE(board->Ready() && server->Ready());
     const int port = server->Port();
-    test::WriteInstance(home_.MakeUserFolder(), "soak", port,
-                        test::Offset(0, "HELLO", 0, "iocp.offset.value.set('P3D', 999, 1)") +
-                            test::Offset(2, "SWITCH", 0, "iocp.offset.value.set('P3D', Id, Value)"));
+    test::WriteInstance(
+        home_.MakeUserFolder(), "soak", port,
+        test::Offset(0, "HELLO", 0, "iocp.offset.value.set('P3D', 999, 1)") +
+            test::Offset(2, "SWITCH", 0, "iocp.offset.value.set('P3D', Id, Value)"));
     test::Process panel(test::BinPath("orvapanel-headless"),
                         std::vector<std::string>{"--reconnect", "/SOAK"},
                         std::vector<std::pair<std::string, std::string>>{{"ORVA_WEB_HOST", ""}});

@@ -133,6 +133,10 @@ int Process::Wait(std::chrono::milliseconds timeout) {
         if (r == pid_) {
             pid_ = -1;
             exitCode_ = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+            // What the child wrote last may still be in the pipe: Lines() after Wait() has it
+            // all. Bounded, for a descendant that keeps the pipe open.
+            std::unique_lock lock(mutex_);
+            arrived_.wait_for(lock, std::chrono::seconds(5), [&] { return ended_; });
             return exitCode_;
         }
         if (std::chrono::steady_clock::now() > deadline) return -1;

@@ -12,16 +12,16 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScrollBar>
-#include <QTextDocument>
 #include <QTest>
+#include <QTextDocument>
 #include <memory>
 
 #include "app/HelpPages.h"
 #include "platform/Text.h"
 #include "platform/UserPrompt.h"
-#include "support/Widgets.h"
 #include "support/Prompts.h"
 #include "support/TestEnv.h"
+#include "support/Widgets.h"
 
 namespace orva {
 namespace {
@@ -128,7 +128,8 @@ TEST_F(DebugMonitorTest, TheNewestLinesAreKeptAndTheDroppedOnesCounted) {
     bounded.SetMaxLines(100);
     CDebugMonitor window(bounded, prompt_);
     auto* dropped = window.findChild<QLabel*>("dropped");
-    for (int i = 0; i < 250; ++i) bounded.Append(u"line " + QString::number(i).toStdU16String() + u"\r\n");
+    for (int i = 0; i < 250; ++i)
+        bounded.Append(u"line " + QString::number(i).toStdU16String() + u"\r\n");
     bounded.Append(u"unfinished");
     window.Flush();
     const QStringList lines = window.Display()->toPlainText().split(u'\n');
@@ -148,7 +149,8 @@ TEST_F(DebugMonitorTest, TheNewestLinesAreKeptAndTheDroppedOnesCounted) {
     EXPECT_EQ(test::ReadBytes(saved), ToUtf8(bounded.Content()));
 
     window.findChild<QAction*>("pause")->trigger();
-    for (int i = 250; i < 600; ++i) bounded.Append(u"\r\nline " + QString::number(i).toStdU16String());
+    for (int i = 250; i < 600; ++i)
+        bounded.Append(u"\r\nline " + QString::number(i).toStdU16String());
     window.Flush();
     EXPECT_EQ(window.Display()->toPlainText().split(u'\n').first(), "line 150");  // paused
     window.findChild<QAction*>("pause")->trigger();

@@ -75,5 +75,4 @@ protected:
     std::unique_ptr<CDesktopProgram> program_;
 };
 
-
 }  // namespace orva

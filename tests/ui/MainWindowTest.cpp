@@ -24,9 +24,9 @@
 #include "support/Simulators.h"
 #include "support/TestEnv.h"
 #include "support/Widgets.h"
-#include "ui/MainWindowFixture.h"
 #include "ui/DebugMonitor.h"
 #include "ui/DesktopProgram.h"
+#include "ui/MainWindowFixture.h"
 #include "ui/TrayIcon.h"
 
 namespace orva {

@@ -86,14 +86,13 @@ TEST_F(MainWindowTest, EveryWindowGivesEachMnemonicOneControl) {
     CEventTypeNames typeNames;
     CNamesList names;
     CPrintMonitor printed;
-    EditorServices services{prompt, &boards, u"ORVA-12345", false, names,
-                            ScriptServices{.monitor = &printed}};
+    EditorServices services{prompt, &boards, u"ORVA-12345",
+                            false,  names,   ScriptServices{.monitor = &printed}};
     CQtShellOpener opener;
     const std::vector<std::pair<const char*, std::unique_ptr<QWidget>>> windows = [&] {
         std::vector<std::pair<const char*, std::unique_ptr<QWidget>>> w;
         w.emplace_back("print monitor", std::make_unique<CDebugMonitor>(printed, prompt));
-        w.emplace_back("I/O monitor",
-                       std::make_unique<CIoMonitor>(program_->Controller(), boards));
+        w.emplace_back("I/O monitor", std::make_unique<CIoMonitor>(program_->Controller(), boards));
         w.emplace_back("servers", std::make_unique<CIocpConfig>(ServerList{}, prompt));
         w.emplace_back("card selection", std::make_unique<COrvaConfigDlg>(boards, CardChoice{}));
         w.emplace_back("learning", std::make_unique<CLookingForIdDlg>(boards, u"X", false, 2));
@@ -104,12 +103,13 @@ TEST_F(MainWindowTest, EveryWindowGivesEachMnemonicOneControl) {
         w.emplace_back("script editor", std::make_unique<CScriptEditor>(services, u"GEAR"));
         w.emplace_back("repository", std::make_unique<CRepositoryDlg>(prompt));
         w.emplace_back("about", std::make_unique<CAboutDlg>(u"ID000", folder_, opener));
-        w.emplace_back("restore", std::make_unique<CRestoreDlg>(program_->Controller(), Window(),
-                                                                prompt));
+        w.emplace_back("restore",
+                       std::make_unique<CRestoreDlg>(program_->Controller(), Window(), prompt));
         return w;
     }();
     EXPECT_EQ(Clashes(&Window()), QStringList()) << "main window";
-    for (const auto& [name, window] : windows) EXPECT_EQ(Clashes(window.get()), QStringList()) << name;
+    for (const auto& [name, window] : windows)
+        EXPECT_EQ(Clashes(window.get()), QStringList()) << name;
 }
 
 }  // namespace

@@ -81,7 +81,8 @@ TEST_F(RepositoryDownloadTest, AWholeDocumentReplacesTheCacheUnlessStoppedOrCut)
 TEST_F(RepositoryDownloadTest, ASlowFirstByteIsNoFailure) {
     server_.Set(kPath, test::HttpServer::Answer::Late, kNew);
     std::thread late([this] {
-        while (server_.Requests().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        while (server_.Requests().empty())
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         // Longer than a server that is merely slow to start answering ever needs to be refused.
         std::this_thread::sleep_for(std::chrono::seconds(6));
         server_.Release();

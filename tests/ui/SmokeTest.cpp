@@ -223,8 +223,8 @@ TEST_F(DisplayedProgramTest, WithReconnectOnAServerThatComesBackFindsTheProgramC
     ASSERT_EQ(server_->Command("wait-line Arn.Resp:999=1: 15000"), "ok");
     server_->Kill();
     ASSERT_TRUE(WindowShown("OrvaPanel \\(ID000\\)"));  // still running, nothing asked
-    EXPECT_TRUE(Shell("DISPLAY=" + display_ + " xdotool search --onlyvisible --name '\\.\\.\\.$'")
-                    .empty());
+    EXPECT_TRUE(
+        Shell("DISPLAY=" + display_ + " xdotool search --onlyvisible --name '\\.\\.\\.$'").empty());
     server_ = std::make_unique<test::SimProcess>(std::vector<std::string>{
         "iocp", "--port", std::to_string(port), "--alias", "P3D", "--keepalive", "0"});
     EXPECT_EQ(server_->Command("wait-line Arn.Resp:999=1: 15000"), "ok");

@@ -28,13 +28,20 @@ struct Page {
 };
 
 constexpr Page kPages[] = {
-    {"index.html", "OrvaPanel manual"},        {"first-steps.html", "First steps"},
-    {"main-window.html", "The main window"},   {"card-tools.html", "Card selection and pin tools"},
-    {"servers.html", "IOCP servers"},          {"events.html", "Events list and clipboard"},
-    {"script-editor.html", "Script editor"},   {"repository.html", "Code repository"},
-    {"print-monitor.html", "Print monitor"},   {"io-monitor.html", "I/O monitor"},
-    {"scripting.html", "Scripting reference"}, {"files.html", "Files"},
-    {"simulators.html", "The simulators"},     {"programs.html", "Programs and options"},
+    {"index.html", "OrvaPanel manual"},
+    {"first-steps.html", "First steps"},
+    {"main-window.html", "The main window"},
+    {"card-tools.html", "Card selection and pin tools"},
+    {"servers.html", "IOCP servers"},
+    {"events.html", "Events list and clipboard"},
+    {"script-editor.html", "Script editor"},
+    {"repository.html", "Code repository"},
+    {"print-monitor.html", "Print monitor"},
+    {"io-monitor.html", "I/O monitor"},
+    {"scripting.html", "Scripting reference"},
+    {"files.html", "Files"},
+    {"simulators.html", "The simulators"},
+    {"programs.html", "Programs and options"},
     {"scenarios.html", "Scenarios: testing without hardware"},
 };
 
@@ -55,7 +62,7 @@ std::string Navigation(const Page& current) {
     std::string nav = "<nav>\n<ul>\n";
     for (const Page& p : kPages) {
         nav += std::string("<li") + (&p == &current ? " class=\"current\"" : "") + "><a href=\"" +
-               p.file + "\">" + HtmlEscape(p.title) + "</a></li>\n";
+               p.file + "\">" + orva::XmlEscape(p.title) + "</a></li>\n";
     }
     return nav + "</ul>\n</nav>\n";
 }
@@ -131,7 +138,7 @@ int Html(const fs::path& source, const fs::path& out, const std::string& version
             errors.push_back(std::string("no fragment ") + page.file);
             continue;
         }
-        std::string text = ReplaceAll(layout, "@TITLE@", HtmlEscape(page.title));
+        std::string text = ReplaceAll(layout, "@TITLE@", orva::XmlEscape(page.title));
         text = ReplaceAll(text, "@NAVIGATION@", Navigation(page));
         text = ReplaceAll(text, "@BODY@", Expand(fragment, errors, page.file));
         pages[page.file] = ReplaceAll(text, "@VERSION@", version);

@@ -45,8 +45,8 @@ std::vector<std::string> Hints(std::string_view name) {
 }
 
 std::string FunctionSection(const FunctionDoc& f) {
-    std::string out = "<section class=\"function\" id=\"" + HtmlEscape(f.name) + "\">\n<h3><code>" +
-                      HtmlEscape(f.call) + "</code></h3>\n<p>" + HtmlText(f.text) + "</p>\n";
+    std::string out = "<section class=\"function\" id=\"" + XmlEscape(f.name) + "\">\n<h3><code>" +
+                      XmlEscape(f.call) + "</code></h3>\n<p>" + HtmlText(f.text) + "</p>\n";
     out += f.params.empty() ? "<p>No parameters.</p>\n"
                             : "<h4>Parameters</h4>\n" + LinesToHtmlList(f.params);
     out += f.returns.empty() ? "<p>Returns nothing.</p>\n"
@@ -57,17 +57,17 @@ std::string FunctionSection(const FunctionDoc& f) {
         out += "<h4>Messages</h4>\n<table class=\"messages\">\n";
         for (const MessageDoc& m : f.messages) {
             if (m.text.empty()) continue;
-            out += "<tr><td><samp>" + HtmlEscape(m.text) + "</samp></td><td>for example <code>" +
-                   HtmlEscape(m.trigger) + "</code>" +
+            out += "<tr><td><samp>" + XmlEscape(m.text) + "</samp></td><td>for example <code>" +
+                   XmlEscape(m.trigger) + "</code>" +
                    (m.linked ? " while every server is connected" : "") + "</td></tr>\n";
         }
         out += "</table>\n";
     }
-    out += "<h4>Example</h4>\n<pre><code>" + HtmlEscape(f.example) + "</code></pre>\n";
+    out += "<h4>Example</h4>\n<pre><code>" + XmlEscape(f.example) + "</code></pre>\n";
     const std::vector<std::string> hints = Hints(f.name);
     if (!hints.empty()) {
         out += "<p class=\"hint\">The editor's hint (F4):";
-        for (const std::string& hint : hints) out += " <code>" + HtmlEscape(hint) + "</code>";
+        for (const std::string& hint : hints) out += " <code>" + XmlEscape(hint) + "</code>";
         out += "</p>\n";
     }
     return out + "</section>\n";
@@ -85,7 +85,7 @@ std::string FunctionReference(std::vector<std::string>& errors) {
         std::string id(group);
         std::transform(id.begin(), id.end(), id.begin(),
                        [](char c) { return c == ' ' ? '-' : static_cast<char>(std::tolower(c)); });
-        out += "<h2 id=\"" + id + "\">" + HtmlEscape(group) + "</h2>\n";
+        out += "<h2 id=\"" + id + "\">" + XmlEscape(group) + "</h2>\n";
         for (const FunctionDoc& f : docs) {
             if (f.group == group) out += FunctionSection(f);
         }
@@ -96,7 +96,7 @@ std::string FunctionReference(std::vector<std::string>& errors) {
 std::string FunctionIndex() {
     std::string out = "<ul class=\"index\">\n";
     for (const FunctionDoc& f : FunctionDocs()) {
-        out += "<li><a href=\"#" + HtmlEscape(f.name) + "\"><code>" + HtmlEscape(f.name) +
+        out += "<li><a href=\"#" + XmlEscape(f.name) + "\"><code>" + XmlEscape(f.name) +
                "</code></a></li>\n";
     }
     return out + "</ul>\n";
@@ -114,10 +114,10 @@ std::string LuaStandardNames() {
     std::string out = "<dl class=\"lua\">\n";
     for (auto& [library, names] : libraries) {
         std::sort(names.begin(), names.end());
-        out += "<dt>" + HtmlEscape(library) + "</dt><dd>";
+        out += "<dt>" + XmlEscape(library) + "</dt><dd>";
         for (size_t i = 0; i < names.size(); ++i) {
             out += (i ? ", " : "") + std::string("<a href=\"") + std::string(kLuaManual) + "#pdf-" +
-                   HtmlEscape(names[i]) + "\"><code>" + HtmlEscape(names[i]) + "</code></a>";
+                   XmlEscape(names[i]) + "\"><code>" + XmlEscape(names[i]) + "</code></a>";
         }
         out += "</dd>\n";
     }
@@ -129,10 +129,10 @@ std::string EventTypesTable() {
         "<table class=\"events\">\n<tr><th>Type</th><th>The event's Id names</th><th>Its script "
         "runs</th><th><code>Id</code></th><th><code>Value</code></th></tr>\n";
     for (const EventGlobalsRow& row : EventGlobalsRows()) {
-        out += "<tr><td>" + HtmlEscape(ToUtf8(row.type)) + "</td><td>" +
-               HtmlEscape(ToUtf8(row.listens)) + "</td><td>" + HtmlEscape(ToUtf8(row.runs)) +
-               "</td><td>" + HtmlEscape(ToUtf8(row.id)) + "</td><td>" +
-               HtmlEscape(ToUtf8(row.value)) + "</td></tr>\n";
+        out += "<tr><td>" + XmlEscape(ToUtf8(row.type)) + "</td><td>" +
+               XmlEscape(ToUtf8(row.listens)) + "</td><td>" + XmlEscape(ToUtf8(row.runs)) +
+               "</td><td>" + XmlEscape(ToUtf8(row.id)) + "</td><td>" +
+               XmlEscape(ToUtf8(row.value)) + "</td></tr>\n";
     }
     return out + "</table>\n";
 }
@@ -145,7 +145,7 @@ std::string SimOptionsTable(std::string_view program) {
     std::string out = "<table class=\"options\">\n";
     for (const sim::SimOption& o : sim::SimOptions()) {
         if (o.program != program) continue;
-        out += "<tr><td><code>" + HtmlEscape(Joined(o.option, o.argument)) + "</code></td><td>" +
+        out += "<tr><td><code>" + XmlEscape(Joined(o.option, o.argument)) + "</code></td><td>" +
                HtmlText(o.text) + "</td></tr>\n";
     }
     return out + "</table>\n";
@@ -157,9 +157,9 @@ std::string SimCommandsTable(std::string_view simulator) {
         "<th>Example</th></tr>\n";
     for (const sim::SimCommand& c : sim::SimCommands()) {
         if (c.simulator != simulator) continue;
-        out += "<tr id=\"" + HtmlEscape(std::string(simulator) + "-" + std::string(c.name)) +
-               "\"><td><code>" + HtmlEscape(Joined(c.name, c.arguments)) + "</code></td><td>" +
-               HtmlText(c.text) + "</td><td><code>" + HtmlEscape(c.example) + "</code></td></tr>\n";
+        out += "<tr id=\"" + XmlEscape(std::string(simulator) + "-" + std::string(c.name)) +
+               "\"><td><code>" + XmlEscape(Joined(c.name, c.arguments)) + "</code></td><td>" +
+               HtmlText(c.text) + "</td><td><code>" + XmlEscape(c.example) + "</code></td></tr>\n";
     }
     return out + "</table>\n";
 }

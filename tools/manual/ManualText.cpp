@@ -2,36 +2,12 @@
 
 namespace orva::manual {
 
-std::string HtmlEscape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
 std::string HtmlText(std::string_view text) {
     std::string out;
     bool code = false;
     for (size_t at = 0; at < text.size();) {
         const size_t tick = text.find('`', at);
-        out += HtmlEscape(text.substr(at, tick == std::string_view::npos ? tick : tick - at));
+        out += XmlEscape(text.substr(at, tick == std::string_view::npos ? tick : tick - at));
         if (tick == std::string_view::npos) break;
         out += code ? "</code>" : "<code>";
         code = !code;
@@ -74,7 +50,7 @@ std::string LinesToHtmlList(std::string_view lines) {
         if (colon == std::string_view::npos) {
             out += "<li>" + HtmlText(line) + "</li>\n";
         } else {
-            out += "<li><var>" + HtmlEscape(line.substr(0, colon)) +
+            out += "<li><var>" + XmlEscape(line.substr(0, colon)) +
                    "</var>: " + HtmlText(line.substr(colon + 2)) + "</li>\n";
         }
     }

@@ -5,9 +5,10 @@
 #include <string>
 #include <string_view>
 
+#include "xml/XmlElement.h"
+
 namespace orva::manual {
 
-std::string HtmlEscape(std::string_view text);
 // Escaped, with `code` made <code>code</code>.
 std::string HtmlText(std::string_view text);
 // Escaped for a roff text line: backslashes, hyphens as minus signs, a leading dot or quote.

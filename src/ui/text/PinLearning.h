@@ -91,7 +91,6 @@ std::vector<PinChoice> PinChoices(int addr);
 // The pin id of a pin list value on the card at addr 0-15; 0 for another ADDR.
 int ToolPinId(int addr, int value);
 
-
 // The card selection's description of a board that sends no card information. It reports no
 // card number either, so there is nothing to check the serial against.
 std::u16string BoardInfoText(std::u16string_view product, std::u16string_view serial,

@@ -54,7 +54,7 @@ CRepositoryDownload::Outcome CRepositoryDownload::Run(const std::stop_token& sto
         return result == DownloadResult::Failed ? Outcome::Failed : Outcome::Cancelled;
     }
     return InstallRepositoryDownload(file, cache_) == CacheUpdate::Replaced ? Outcome::Replaced
-                                                                           : Outcome::Failed;
+                                                                            : Outcome::Failed;
 }
 
 }  // namespace orva
