@@ -179,7 +179,10 @@ void CSessionRecorder::OnNotification(const Notification& n) {
 void CSessionRecorder::OnNotificationHandled(const Notification&) {
     std::lock_guard lock(mutex_);
     if (state_ != State::Connected) return;
-    if (group_.active && (group_.awaitingInput || controller_.Notifications().PendingCount() > 0)) {
+    // What the first values' scripts did is part of the connect: it is recorded before any step
+    // queued behind them, or a replay would expect it after that step's effects.
+    if (group_.active && !group_.connectState &&
+        (group_.awaitingInput || controller_.Notifications().PendingCount() > 0)) {
         return;
     }
     EndGroupLocked();
@@ -189,6 +192,7 @@ void CSessionRecorder::FlushGroupLocked() {
     for (auto& [server, line] : group_.sent) AddSentLocked(server, std::move(line));
     group_.sent.clear();
     group_.active = false;
+    group_.connectState = false;
     group_.awaitingInput = false;
 }
 
@@ -287,6 +291,7 @@ void CSessionRecorder::ValuesLocked(int64_t code, int64_t type) {
         // The server's first values answer the registration: they are its state at the connect.
         server.primed = true;
         server.known = server.initial = now;
+        group_.connectState = true;
         return;
     }
     std::map<int32_t, int32_t> changed;

@@ -98,6 +98,7 @@ private:
     struct {
         bool active = false;
         bool awaitingInput = false;  // an encoder stepped: its pins' change is still to come
+        bool connectState = false;   // a server's first values: the connect's state, not a step
         std::vector<std::pair<size_t, std::string>> sent;
     } group_;
     Clock::time_point lastInput_;

@@ -151,7 +151,7 @@ TEST(FileFaults, KilledWhileSavingTheEventsFileLeavesTheOldOrTheNewFile) {
     // What a killed writer left beside the file goes with the next save.
     ASSERT_TRUE(config.SaveEvents(tables[0], prompt));
     EXPECT_EQ(Leftovers(config.EventsPath()), std::vector<std::string>{});
-    EXPECT_EQ(backups.List().size(), CFileBackups::kKept);
+    EXPECT_LE(backups.List().size(), CFileBackups::kKept);
 }
 
 // The headless program answers the connect questions of an instance that never had them and
