@@ -1,6 +1,8 @@
 // Arbitrary bytes as a command line (arguments split at NUL bytes), read as the programs read
 // theirs: a mistake always says what was wrong, help and version carry nothing else, and what
-// runs names its instance by parameters it was given.
+// runs names its instance by parameters it was given. The headless program's options too (a
+// backup to restore always has a number), and each argument as a name in the instance folder:
+// a backup's number, when it has one, names that file and no other.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -9,7 +11,9 @@
 #include <vector>
 
 #include "app/CommandLine.h"
+#include "app/HeadlessOptions.h"
 #include "app/InstanceName.h"
+#include "platform/FileBackups.h"
 
 namespace {
 
@@ -46,6 +50,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             }
             orva::InstanceNameFromCommandLine(parsed.instanceParams);
             break;
+    }
+    const orva::HeadlessOptions headless = orva::ParseHeadlessOptions(args);
+    if (headless.error.empty() && headless.mode == orva::HeadlessOptions::Mode::RestoreBackup &&
+        headless.restore == 0) {
+        std::abort();
+    }
+    for (const std::string& arg : args) {
+        const auto number = orva::BackupNumber(arg, "id000_vars.xml");
+        if (number && orva::BackupName("id000_vars.xml", *number) != arg) std::abort();
     }
     std::FILE* sink = std::fopen("/dev/null", "w");
     if (sink) {
