@@ -5,13 +5,14 @@
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+
+#include "platform/UnixSocket.h"
 
 extern char** environ;
 
@@ -21,19 +22,6 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kReadyWait = std::chrono::seconds(10);
 constexpr auto kStopWait = std::chrono::seconds(5);
-
-int ConnectControl(const std::string& path) {
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    if (path.size() >= sizeof(addr.sun_path)) return -1;
-    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
 
 // The word after marker in line, up to the next blank.
 std::string WordAfter(const std::string& line, const std::string& marker) {
@@ -116,7 +104,7 @@ bool CSimulatorProcess::ReadReady(std::string& error) {
             if (line.find("ready") == std::string::npos) continue;
             const std::string port = WordAfter(line, "127.0.0.1:");
             if (!port.empty()) port_ = std::atoi(port.c_str());
-            control_ = ConnectControl(WordAfter(line, "control socket "));
+            control_ = ConnectUnixSocket(WordAfter(line, "control socket "));
             if (control_ < 0) error = "its control socket cannot be reached";
             return control_ >= 0;
         }

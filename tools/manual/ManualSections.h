@@ -1,4 +1,4 @@
-// The parts of the manual made from the program's own tables: the scripting reference from the
+// The sections of the manual made from the program's own tables: the scripting reference from the
 // editor catalogue and the registration lists, the event types, the simulators' commands.
 #pragma once
 

@@ -29,19 +29,6 @@ int ListenUnix(const std::string& path, int type) {
     return fd;
 }
 
-int ConnectUnix(const std::string& path) {
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    if (path.size() >= sizeof(addr.sun_path)) return -1;
-    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
 std::optional<std::string> ReadLine(int fd, std::string& pending) {
     for (;;) {
         const size_t nl = pending.find('\n');

@@ -13,8 +13,6 @@ namespace orva::sim {
 
 // A listening Unix socket of the given type at path (an old file there is replaced).
 int ListenUnix(const std::string& path, int type);
-// A connected stream socket to a Unix socket path, or -1.
-int ConnectUnix(const std::string& path);
 // Reads one line (without its end) from a stream socket; nothing at end of stream.
 std::optional<std::string> ReadLine(int fd, std::string& pending);
 bool WriteAll(int fd, const std::string& text);

@@ -21,6 +21,7 @@
 #include "IocpSim.h"
 #include "SimCommands.h"
 #include "SimSupport.h"
+#include "platform/UnixSocket.h"
 #ifdef ORVASIM_GUI
 #include "BoardApp.h"
 #endif
@@ -172,7 +173,7 @@ int RunCtl(int argc, char** argv) {
     if (argc < 4) return Usage();
     std::string command;
     for (int i = 3; i < argc; ++i) command += (i > 3 ? " " : "") + std::string(argv[i]);
-    const int fd = orva::sim::ConnectUnix(argv[2]);
+    const int fd = orva::ConnectUnixSocket(argv[2]);
     if (fd < 0) {
         std::fprintf(stderr, "orvasim ctl: cannot reach %s\n", argv[2]);
         return 1;
