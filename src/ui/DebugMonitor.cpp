@@ -1,5 +1,6 @@
 #include "ui/DebugMonitor.h"
 
+#include <malloc.h>
 #include <QAction>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -67,6 +68,10 @@ CDebugMonitor::CDebugMonitor(CPrintMonitor& monitor, IUserPrompt& prompt, QWidge
     flush_->setSingleShot(true);
     flush_->setInterval(kBatchMs);
     connect(flush_, &QTimer::timeout, this, [this] { Flush(); });
+    trim_ = new QTimer(this);
+    trim_->setSingleShot(true);
+    trim_->setInterval(250);
+    connect(trim_, &QTimer::timeout, this, [this] { GiveBackFreedMemory(); });
 
     auto* menuBar = new QMenuBar(this);
     QMenu* content = menuBar->addMenu(QStringLiteral("&Content"));
@@ -219,6 +224,15 @@ void CDebugMonitor::DropOldestFromDisplay() {
     QTextCursor cursor(document);
     cursor.setPosition(document->findBlockByNumber(drop).position(), QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
+    // The lines cut leave their memory in the allocator's free lists, where a flood's churn
+    // keeps it: it is given back once a second while the cuts go on, and once they stop.
+    if (!lastTrim_.isValid() || lastTrim_.hasExpired(1000)) GiveBackFreedMemory();
+    trim_->start();
+}
+
+void CDebugMonitor::GiveBackFreedMemory() {
+    ::malloc_trim(0);
+    lastTrim_.start();
 }
 
 void CDebugMonitor::ScrollToEnd() {

@@ -2,6 +2,7 @@
 // takes the printed text in batches, once per repaint, and shows the lines the monitor keeps.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 #include <cstddef>
 #include <filesystem>
@@ -57,6 +58,7 @@ private:
     void ReplaceDisplay();
     void AppendToDisplay(std::u16string_view text);
     void DropOldestFromDisplay();
+    void GiveBackFreedMemory();
     void ScrollToEnd();
     void CopyAll();
     void SaveAs();
@@ -73,6 +75,8 @@ private:
     QLabel* findCount_ = nullptr;
     QLabel* dropped_ = nullptr;
     QTimer* flush_ = nullptr;
+    QTimer* trim_ = nullptr;  // gives the memory of cut lines back once the cuts stop
+    QElapsedTimer lastTrim_;  // when that was last done
     // The display shows the monitor's text up to shownEnd_ (a position in all that was printed
     // since the clear counted by shownClears_), converted with textState_ carried from one
     // batch to the next.
