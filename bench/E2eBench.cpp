@@ -107,7 +107,6 @@ int main() {
     if (std::filesystem::exists(test::BinPath("orvapanel"))) {
         std::unique_ptr<test::Process> xserver;
         bench::Env env = bench::GuiDisplayEnv(xserver);
-        env.emplace_back("ORVA_WEB_HOST", "");
         WriteSwitchInstance(folder, "benchgui", server->Port(), 21, 331);
         test::Process gui(test::BinPath("orvapanel"), {"/BENCHGUI"}, env);
         if (server->Command("wait-clients 2 15000") != "ok") {

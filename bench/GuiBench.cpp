@@ -19,7 +19,6 @@ int main() {
     test::TempHome home;
     std::unique_ptr<test::Process> xserver;
     auto env = bench::GuiDisplayEnv(xserver);
-    std::printf("display: %s\n", env.size() > 1 ? env[0].second.c_str() : "offscreen");
     auto sims = bench::StartSimulators();
     if (!sims) return 1;
     auto& [board, server] = *sims;
@@ -27,7 +26,6 @@ int main() {
     bench::WriteInstance(folder, "bench", server->Port(),
                          "<offset type=\"0\" name=\"HELLO\" id=\"0\" "
                          "script=\"print('connected')\"/>");
-    env.emplace_back("ORVA_WEB_HOST", "");
     test::Process panel(test::BinPath("orvapanel"), {"/BENCH"}, env);
     if (server->Command("wait-clients 1 15000") != "ok") {
         std::fprintf(stderr, "the desktop program did not connect\n");

@@ -75,11 +75,9 @@ int main(int argc, char** argv) {
     test::TempHome home;
     std::unique_ptr<test::Process> xserver;
     auto env = bench::GuiDisplayEnv(xserver);
-    std::printf("display: %s\n", env.size() > 1 ? env[0].second.c_str() : "offscreen");
     auto sims = bench::StartSimulators();
     if (!sims) return 1;
     const auto folder = home.MakeUserFolder();
-    env.emplace_back("ORVA_WEB_HOST", "");
     int base = 100;
     const auto start = [&](const Program& program) {
         base += 10;

@@ -14,12 +14,16 @@ demo_write_instance > /dev/null
 cp "$FOLDER/demo_conf.cnf" "$DEMO_DIR/conf.before"
 
 fail() { echo "FAILED: $*" >&2; exit 1; }
+# Runs scenario $1 with its report in $2 (shown too); CODE is its exit code.
+run_scenario() {
+    set +e
+    "$BIN/orvapanel-headless" --scenario "$1" > "$2" 2>&1
+    CODE=$?
+    set -e
+    cat "$2"
+}
 
-set +e
-"$BIN/orvapanel-headless" --scenario "$SCENARIO" > "$DEMO_DIR/pass.tap" 2>&1
-CODE=$?
-set -e
-cat "$DEMO_DIR/pass.tap"
+run_scenario "$SCENARIO" "$DEMO_DIR/pass.tap"
 [ "$CODE" -eq 0 ] || fail "the demo scenario ended with exit code $CODE"
 grep -q '^not ok' "$DEMO_DIR/pass.tap" && fail "a step failed"
 tail -n 1 "$DEMO_DIR/pass.tap" | grep -qx '1\.\.23' || fail "not every step ran"
@@ -29,11 +33,7 @@ cmp -s "$FOLDER/demo_conf.cnf" "$DEMO_DIR/conf.before" || fail "the instance's c
 sed 's/^expect output 30 1 within 500$/expect output 31 1 within 500/' "$SCENARIO" \
     > "$DEMO_DIR/demo.scenario"
 grep -q '^expect output 31 1' "$DEMO_DIR/demo.scenario" || fail "the wrong expectation was not made"
-set +e
-"$BIN/orvapanel-headless" --scenario "$DEMO_DIR/demo.scenario" > "$DEMO_DIR/fail.tap" 2>&1
-CODE=$?
-set -e
-cat "$DEMO_DIR/fail.tap"
+run_scenario "$DEMO_DIR/demo.scenario" "$DEMO_DIR/fail.tap"
 [ "$CODE" -eq 1 ] || fail "the wrong expectation ended with exit code $CODE, not 1"
 grep -qx 'not ok 8 - expect output 31 1 within 500 (output 31 is 0)' "$DEMO_DIR/fail.tap" ||
     fail "the failure does not say what was seen"
